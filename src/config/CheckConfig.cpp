@@ -1,0 +1,60 @@
+#include "config/CheckConfig.h"
+
+#include "config/IniFile.h"
+#include "core/Clock.h"
+#include "core/InitProgram.h"
+
+namespace vyr {
+
+namespace {
+
+bool MeansNone(const IniEntry& e) {
+  const bool optional = e.key.rfind("Opto ", 0) == 0 || e.key == "Return Source";
+  return (optional && e.value == "16383") || (e.key.rfind("Input ", 0) == 0 && e.value == "16384");
+}
+
+}  // namespace
+
+int CheckConfig(const std::string& file, const std::string& programFolder, std::ostream& out) {
+  AppState st;
+  SystemClock clock;
+  ManualTimer tmrpoll;
+  ErrorLog log(st, clock);
+  log.SetWriteToFile(false);
+  std::string failure;
+  log.SetEcho([&](const std::string& line) { failure += line + "\n"; });
+
+  InitProgram(st, programFolder, tmrpoll, log);
+  const std::string path = file.empty() ? IniFilePath(st) : file;
+  if (!ReadIniFile(st, tmrpoll, log, path)) {
+    if (failure.empty()) {
+      out << "No configuration file at " << path << "\n";
+    } else {
+      out << "The configuration in " << path << " could not be read. Error log line:\n"
+          << failure;
+    }
+    return 1;
+  }
+
+  out << "Configuration read from " << path << "\n";
+  std::string section;
+  for (IniEntry& e : IniLayout(st, false)) {
+    if (e.section != section) {
+      section = e.section;
+      out << "[" << section << "]\n";
+    }
+    if (e.key == "Password") e.value = e.value.empty() ? "(empty)" : "(set, not shown)";
+    out << e.key << "=" << e.value << (MeansNone(e) ? "  (none)" : "") << "\n";
+  }
+  out << "[derived]\n"
+      << "Poll interval ms=" << tmrpoll.Interval() << "\n"
+      << "Wait ticks=" << st.iWaitTicks << "\n"
+      << "Poll ticks=" << st.iPollTicks << "\n"
+      << "Return rule="
+      << (st.bReturnToSpecific ? "return every output to the Return Source"
+                               : "return each output to its last source")
+      << "\n";
+  return 0;
+}
+
+}  // namespace vyr

@@ -1,0 +1,31 @@
+#include "core/Clock.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace vyr {
+
+DateTime SystemClock::Now() const {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::string FormatGeneralDate(const DateTime& t) {
+  const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+  char text[64];
+  std::snprintf(text, sizeof text, "%d/%d/%d %d:%02d:%02d %s", t.month, t.day, t.year, hour12,
+                t.minute, t.second, t.hour < 12 ? "AM" : "PM");
+  return text;
+}
+
+std::string FormatArchiveStamp(const DateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d%02d%02d %02d%02d", t.month % 100, t.day % 100,
+                t.year % 100, t.hour % 100, t.minute % 100);
+  return text;
+}
+
+}  // namespace vyr

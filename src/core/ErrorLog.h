@@ -1,0 +1,68 @@
+#pragma once
+// The error log: every routine hands its run-time errors to ReportError,
+// which appends one line to Errorlog.txt in the program folder. Errors are
+// never shown to the user; a full log is set aside under a dated name.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "core/RuntimeError.h"
+
+namespace vyr {
+
+inline constexpr std::uintmax_t kErrorLogRotateBytes = 1024000;
+
+class ErrorLog {
+ public:
+  ErrorLog(const AppState& state, const Clock& clock) : state_(state), clock_(clock) {}
+
+  // Every line is also handed to `echo` (the headless program prints it).
+  void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
+  // Off: lines go only to the echo and no file is touched (read-only checks).
+  void SetWriteToFile(bool on) { writeToFile_ = on; }
+
+  // "<description>: Error # <n> - <error text>" into the log.
+  void ReportError(const std::string& description, const std::string& category,
+                   const RuntimeError& error);
+  void WriteErrorLog(const std::string& message, const std::string& category);
+  void CreateErrorLog();
+
+  std::string LogPath() const;
+  std::string ArchivePath(const DateTime& at) const;
+
+ private:
+  const AppState& state_;
+  const Clock& clock_;
+  std::function<void(const std::string&)> echo_;
+  bool writeToFile_ = true;
+  int depth_ = 0;  // a failing log reports itself once, never deeper
+};
+
+// The message text ReportError builds.
+std::string BuildErrorMessage(const std::string& description, int32_t number,
+                              const std::string& errorText);
+// The line WriteErrorLog appends: date padded to 24, category padded to 60.
+std::string BuildLogLine(const std::string& dateText, const std::string& category,
+                         const std::string& message);
+
+// Runs `body`; a run-time error (or an out-of-memory) is reported with the
+// routine's fixed description and category. Returns false when it failed.
+template <class Body>
+bool Trap(ErrorLog& log, const char* description, const char* category, Body&& body) {
+  try {
+    body();
+    return true;
+  } catch (const RuntimeError& e) {
+    log.ReportError(description, category, e);
+  } catch (const std::bad_alloc&) {
+    log.ReportError(description, category, RuntimeError(kErrOutOfMemory));
+  } catch (const std::length_error&) {
+    log.ReportError(description, category, RuntimeError(kErrOutOfMemory));
+  }
+  return false;
+}
+
+}  // namespace vyr
