@@ -30,8 +30,7 @@ int CheckConfig(const std::string& file, const std::string& programFolder, std::
     if (failure.empty()) {
       out << "No configuration file at " << path << "\n";
     } else {
-      out << "The configuration in " << path << " could not be read. Error log line:\n"
-          << failure;
+      out << "The configuration in " << path << " could not be read. Error log line:\n" << failure;
     }
     return 1;
   }

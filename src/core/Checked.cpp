@@ -19,7 +19,9 @@ Int RoundToInt(double value) {
   return static_cast<Int>(r);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Roughly the power of ten of a well-formed unsigned number text: positive
 // for numbers of 1 and more, negative or zero for smaller ones.
@@ -38,7 +40,8 @@ int64_t DecimalExponent(std::string_view number) {
     std::size_t k = e + 1;
     const bool negative = k < number.size() && number[k] == '-';
     if (k < number.size() && (number[k] == '-' || number[k] == '+')) ++k;
-    for (; k < number.size() && exponent < 100000000; ++k) exponent = exponent * 10 + (number[k] - '0');
+    for (; k < number.size() && exponent < 100000000; ++k)
+      exponent = exponent * 10 + (number[k] - '0');
     power += negative ? -exponent : exponent;
   }
   return power;
@@ -61,9 +64,15 @@ int64_t IntDiv(int64_t a, int64_t b) {
   return a / b;
 }
 
-int16_t CInt(double value) { return RoundToInt<int16_t>(value); }
-int32_t CLng(double value) { return RoundToInt<int32_t>(value); }
-uint8_t CByte(double value) { return RoundToInt<uint8_t>(value); }
+int16_t CInt(double value) {
+  return RoundToInt<int16_t>(value);
+}
+int32_t CLng(double value) {
+  return RoundToInt<int32_t>(value);
+}
+uint8_t CByte(double value) {
+  return RoundToInt<uint8_t>(value);
+}
 
 double Val(std::string_view text) {
   std::size_t i = 0;

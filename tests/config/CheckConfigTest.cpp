@@ -1,10 +1,9 @@
-#include "config/CheckConfig.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
 
+#include "config/CheckConfig.h"
 #include "support/TempFolder.h"
 
 namespace vyr::test {

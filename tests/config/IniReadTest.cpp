@@ -84,9 +84,9 @@ TEST_F(IniRead, numbersOutsideTheirRangeFailTheRead) {
 
 TEST_F(IniRead, valuesReadBeforeAFailureKeepTheirNewValues) {
   st.iConsoleCount = 7;
-  EXPECT_FALSE(ReadLines({"[SETUP]", "IP Address=10.0.0.9", "[CONFIG]", "Refresh Rate=200",
-                          "Watch Count=2", "Output 01=5", "Input 01=3", "Opto 01=2",
-                          "Output 02=99999"}));
+  EXPECT_FALSE(
+      ReadLines({"[SETUP]", "IP Address=10.0.0.9", "[CONFIG]", "Refresh Rate=200", "Watch Count=2",
+                 "Output 01=5", "Input 01=3", "Opto 01=2", "Output 02=99999"}));
   EXPECT_EQ(st.sIPAddress, "10.0.0.9");
   EXPECT_EQ(st.iRefreshRate, 200);
   EXPECT_EQ(tmrpoll.Interval(), 200);
@@ -100,8 +100,8 @@ TEST_F(IniRead, derivedValuesAndPerSlotStateAreReset) {
   st.iReturnDelays = {5, 5, 5};
   for (const auto& [wait, ticks] : {std::pair{"250", 2}, {"350", 4}, {"149", 1}}) {
     SCOPED_TRACE(wait);
-    ASSERT_TRUE(ReadLines({"[CONFIG]", "Refresh Rate=100", std::string("Wait Time=") + wait,
-                           "Watch Count=2"}));
+    ASSERT_TRUE(ReadLines(
+        {"[CONFIG]", "Refresh Rate=100", std::string("Wait Time=") + wait, "Watch Count=2"}));
     EXPECT_EQ(st.iWaitTicks, ticks);
   }
   EXPECT_EQ(st.iPollTicks, 2);
@@ -119,8 +119,9 @@ TEST_F(IniRead, watchListIsOneBasedInTheFileWithNoneForOptos) {
 }
 
 TEST_F(IniRead, hundredthWatchSlotAndTenthConsoleUseWideNumbers) {
-  std::vector<std::string> lines{"[CONFIG]", "Watch Count=100", "Output 100=42", "Output 99=7",
-                                 "Console Count=10", "[CONSOLE10]", "Program=33"};
+  std::vector<std::string> lines{"[CONFIG]",    "Watch Count=100",  "Output 100=42",
+                                 "Output 99=7", "Console Count=10", "[CONSOLE10]",
+                                 "Program=33"};
   ASSERT_TRUE(ReadLines(lines));
   EXPECT_EQ(st.iWatchOutputs[98], 6);
   EXPECT_EQ(st.iWatchOutputs[99], 41);
