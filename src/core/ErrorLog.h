@@ -4,7 +4,10 @@
 // never shown to the user; a full log is set aside under a dated name.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "core/AppState.h"
@@ -48,8 +51,10 @@ std::string BuildErrorMessage(const std::string& description, int32_t number,
 std::string BuildLogLine(const std::string& dateText, const std::string& category,
                          const std::string& message);
 
-// Runs `body`; a run-time error (or an out-of-memory) is reported with the
-// routine's fixed description and category. Returns false when it failed.
+// Runs `body`; a run-time error is reported with the routine's fixed
+// description and category. Out-of-memory becomes error 7, and any other
+// exception error 51, so that nothing escapes a routine. Returns false when
+// it failed.
 template <class Body>
 bool Trap(ErrorLog& log, const char* description, const char* category, Body&& body) {
   try {
@@ -61,6 +66,8 @@ bool Trap(ErrorLog& log, const char* description, const char* category, Body&& b
     log.ReportError(description, category, RuntimeError(kErrOutOfMemory));
   } catch (const std::length_error&) {
     log.ReportError(description, category, RuntimeError(kErrOutOfMemory));
+  } catch (const std::exception&) {
+    log.ReportError(description, category, RuntimeError(kErrInternal));
   }
   return false;
 }

@@ -18,6 +18,8 @@ std::string ErrorText(int32_t number) {
       return "Division by zero";
     case kErrTypeMismatch:
       return "Type mismatch";
+    case kErrInternal:
+      return "Internal error";
     case kErrFileNotFound:
       return "File not found";
     case kErrDeviceIO:

@@ -17,6 +17,7 @@ enum ErrNo : int32_t {
   kErrSubscript = 9,  // Subscript out of range
   kErrDivByZero = 11,
   kErrTypeMismatch = 13,
+  kErrInternal = 51,
   kErrFileNotFound = 53,
   kErrDeviceIO = 57,
   kErrDiskFull = 61,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "IniTestSupport.h"
 
 namespace vyr::test {
@@ -172,6 +174,33 @@ TEST_F(IniRead, explicitPathIsReadInsteadOfProgramFolder) {
   EXPECT_FALSE(ReadIniFile(st, tmrpoll, log));
   EXPECT_TRUE(ReadIniFile(st, tmrpoll, log, folder.File("other.ini")));
   EXPECT_EQ(st.sIPAddress, "10.9.8.7");
+}
+
+TEST_F(IniRead, randomBytesEitherReadOrFailWithOneLogLine) {
+  std::mt19937 random(20261206);
+  // Mostly text that looks like the file, with raw bytes mixed in.
+  const std::string pieces[] = {"[CONFIG]", "[SETUP]", "[CONSOLE01]", "\r\n", "\n", "=",
+                                "Watch Count", "Output 01", "Refresh Rate", "Console Count",
+                                "99999", "-1", "1e308", "3", " ", "\xFF", "\x01", "[", "]"};
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes;
+    const int parts = static_cast<int>(random() % 40);
+    for (int i = 0; i < parts; ++i) {
+      if (random() % 4 == 0)
+        bytes += static_cast<char>(random() % 256);
+      else
+        bytes += pieces[random() % std::size(pieces)];
+    }
+    folder.Write(kIniFileName, bytes);
+    logged.clear();
+    const bool ok = ReadIniFile(st, tmrpoll, log);
+    EXPECT_EQ(logged.size(), ok ? 0u : 1u) << "round " << round;
+    if (ok) {
+      EXPECT_EQ(st.iWatchOutputs.size(), static_cast<std::size_t>(st.iWatchCount));
+      EXPECT_GE(st.iRefreshRate, 100);
+      EXPECT_GE(st.iConsoleCount, 1);
+    }
+  }
 }
 
 }  // namespace
