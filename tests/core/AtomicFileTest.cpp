@@ -1,5 +1,3 @@
-#include "core/AtomicFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -8,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/AtomicFile.h"
 #include "core/RuntimeError.h"
 #include "support/TempFolder.h"
 
@@ -25,7 +24,11 @@ mode_t ModeOf(const std::string& path) {
 
 template <class Body>
 int32_t ErrorOf(Body&& body) {
-  try { body(); } catch (const RuntimeError& e) { return e.number(); }
+  try {
+    body();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
   return 0;
 }
 
@@ -53,7 +56,8 @@ TEST(AtomicFile, failureToCreateTheNewFileLeavesTheOldOneAlone) {
   fs::create_directory(path + ".new");  // cannot be opened as a file, not even by the superuser
   EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(path, "new text"); }), kErrPathFileAccess);
   EXPECT_EQ(folder.Read("vyrntpnl.ini"), kOld);
-  EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(folder.File("none/x.ini"), "x"); }), kErrPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(folder.File("none/x.ini"), "x"); }),
+            kErrPathNotFound);
 }
 
 TEST(AtomicFile, failureWhileWritingRemovesTheNewFileAndKeepsTheOld) {

@@ -1,5 +1,3 @@
-#include "core/Checked.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -7,13 +5,19 @@
 #include <limits>
 #include <string>
 
+#include "core/Checked.h"
+
 namespace vyr {
 namespace {
 
 // The number of the run-time error `body` raised, or 0.
 template <class Body>
 int32_t ErrorOf(Body&& body) {
-  try { body(); } catch (const RuntimeError& e) { return e.number(); }
+  try {
+    body();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
   return 0;
 }
 

@@ -1,12 +1,12 @@
-#include "core/ErrorLog.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "core/ErrorLog.h"
 #include "support/TempFolder.h"
 
 namespace vyr {
@@ -41,8 +41,9 @@ struct ErrorLogFile : ::testing::Test {
 };
 
 TEST(ErrorLog, messageCarriesNumberWithBlankOrMinusAndText) {
-  EXPECT_EQ(BuildErrorMessage("Error Connecting to Server", 5, "Invalid procedure call or argument"),
-            "Error Connecting to Server: Error #  5 - Invalid procedure call or argument");
+  EXPECT_EQ(
+      BuildErrorMessage("Error Connecting to Server", 5, "Invalid procedure call or argument"),
+      "Error Connecting to Server: Error #  5 - Invalid procedure call or argument");
   EXPECT_EQ(BuildErrorMessage("Error Reading", -5, "Odd"), "Error Reading: Error # -5 - Odd");
 }
 
@@ -74,11 +75,13 @@ TEST_F(ErrorLogFile, firstErrorCreatesLogWithHeaderAndAppendsAfterTheRule) {
   for (int i : {2, 3, 4}) EXPECT_EQ(lines[i].find_first_not_of(' '), 19u) << "line " << i + 1;
   for (int i : {1, 5, 6, 8}) EXPECT_EQ(lines[i], "") << "line " << i + 1;
   EXPECT_EQ(lines[7], "VYR Kestle Soft Panel Error Logfile");
-  EXPECT_EQ(lines[9], " DATE     TIME           LOCATION                           MESSAGE DESCRIPTION");
+  EXPECT_EQ(lines[9],
+            " DATE     TIME           LOCATION                           MESSAGE DESCRIPTION");
   EXPECT_EQ(lines[9].size(), 79u);
   EXPECT_EQ(lines[10], kRule);
-  EXPECT_EQ(lines[11], kAt + "     Connection Error" + std::string(20, ' ') +
-                           "Error Connecting to Server: Error #  5 - Invalid procedure call or argument");
+  EXPECT_EQ(lines[11],
+            kAt + "     Connection Error" + std::string(20, ' ') +
+                "Error Connecting to Server: Error #  5 - Invalid procedure call or argument");
   EXPECT_EQ(echoed, std::vector<std::string>{lines[11]});
 
   clock.Set({2011, 3, 1, 14, 0, 0});
@@ -93,7 +96,8 @@ TEST_F(ErrorLogFile, fullLogIsSetAsideBeforeNextLine) {
   folder.Write("Errorlog.txt", full);
   log.WriteErrorLog("after rotation", "Cat");
   EXPECT_EQ(log.ArchivePath(clock.Now()), folder.path() + "Errorlog 030111 0905.txt");
-  EXPECT_TRUE(folder.Read("Errorlog 030111 0905.txt") == full) << "archive differs from the old log";
+  EXPECT_TRUE(folder.Read("Errorlog 030111 0905.txt") == full)
+      << "archive differs from the old log";
   const std::vector<std::string> lines = SplitCrlf(LogText());
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[10], kRule);
@@ -131,8 +135,9 @@ TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
 TEST_F(ErrorLogFile, writingSwitchedOffTouchesNoFile) {
   log.SetWriteToFile(false);
   log.ReportError("Error Reading Settings", "File Error", RuntimeError(53));
-  EXPECT_EQ(echoed, std::vector<std::string>{BuildLogLine(
-                        kAt, "File Error", "Error Reading Settings: Error #  53 - File not found")});
+  EXPECT_EQ(echoed,
+            std::vector<std::string>{BuildLogLine(
+                kAt, "File Error", "Error Reading Settings: Error #  53 - File not found")});
   EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
@@ -143,10 +148,14 @@ TEST_F(ErrorLogFile, trapReportsTheRoutinesDescriptionAndReturnsFalse) {
   EXPECT_FALSE(fs::exists(log.LogPath()));
   EXPECT_FALSE(Trap(log, "Error Polling", "Poll Error", [] { Raise(kErrOverflow); }));
   EXPECT_FALSE(Trap(log, "Error Loading Form", "Program Error", [] { throw std::bad_alloc(); }));
+  EXPECT_FALSE(Trap(log, "Error Sending", "Send Error", [] { throw std::out_of_range("x"); }));
   const std::vector<std::string> lines = SplitCrlf(LogText());
-  ASSERT_EQ(lines.size(), 13u);
+  ASSERT_EQ(lines.size(), 14u);
   EXPECT_EQ(lines[11], BuildLogLine(kAt, "Poll Error", "Error Polling: Error #  6 - Overflow"));
-  EXPECT_EQ(lines[12], BuildLogLine(kAt, "Program Error", "Error Loading Form: Error #  7 - Out of memory"));
+  EXPECT_EQ(lines[12],
+            BuildLogLine(kAt, "Program Error", "Error Loading Form: Error #  7 - Out of memory"));
+  EXPECT_EQ(lines[13],
+            BuildLogLine(kAt, "Send Error", "Error Sending: Error #  51 - Internal error"));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "core/InitProgram.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "core/InitProgram.h"
 
 namespace vyr {
 namespace {
