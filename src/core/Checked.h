@@ -51,14 +51,10 @@ uint8_t CByte(double value);
 // large for a double is +/-infinity, which any later conversion rejects.
 double Val(std::string_view text);
 
-// Checked element access: an index outside 0 .. size-1 raises 9.
-template <class T>
-T& At(std::vector<T>& table, int64_t index) {
-  if (index < 0 || static_cast<uint64_t>(index) >= table.size()) Raise(kErrSubscript);
-  return table[static_cast<std::size_t>(index)];
-}
-template <class T>
-const T& At(const std::vector<T>& table, int64_t index) {
+// Checked element access: an index outside 0 .. size-1 raises 9. Works on
+// const and non-const vectors alike.
+template <class Table>
+auto& At(Table& table, int64_t index) {
   if (index < 0 || static_cast<uint64_t>(index) >= table.size()) Raise(kErrSubscript);
   return table[static_cast<std::size_t>(index)];
 }

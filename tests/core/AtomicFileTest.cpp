@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/AtomicFile.h"
-#include "core/RuntimeError.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 namespace vyr {
@@ -22,15 +22,7 @@ mode_t ModeOf(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
-template <class Body>
-int32_t ErrorOf(Body&& body) {
-  try {
-    body();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 TEST(AtomicFile, replacesTheFileWithOneReadableByTheOwnerOnly) {
   test::TempFolder folder;

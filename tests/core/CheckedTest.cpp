@@ -1,25 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
 
 #include "core/Checked.h"
+#include "support/ErrorOf.h"
 
 namespace vyr {
 namespace {
 
-// The number of the run-time error `body` raised, or 0.
-template <class Body>
-int32_t ErrorOf(Body&& body) {
-  try {
-    body();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -101,18 +92,6 @@ TEST(Checked, valGivesInfinityOrZeroForNumbersBeyondADouble) {
   EXPECT_EQ(Val("-" + std::string(400, '9') + "x"), -kInf);
   EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), 0);
   EXPECT_EQ(ErrorOf([] { CInt(Val("1e400")); }), kErrOverflow);
-}
-
-TEST(Checked, valIgnoresTheDecimalCommaOfTheLocale) {
-  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  bool set = false;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
-    if ((set = std::setlocale(LC_NUMERIC, name) != nullptr)) break;
-  if (!set) GTEST_SKIP() << "no locale with a decimal comma is installed";
-  const double dot = Val("3.25"), comma = Val("3,25");
-  std::setlocale(LC_NUMERIC, previous.c_str());
-  EXPECT_EQ(dot, 3.25);
-  EXPECT_EQ(comma, 3);
 }
 
 }  // namespace

