@@ -24,8 +24,8 @@ class SystemClock final : public Clock {
 // A clock that shows whatever it is set to.
 class FixedClock final : public Clock {
  public:
-  explicit FixedClock(DateTime at) : at_(at) {}
-  void Set(DateTime at) { at_ = at; }
+  explicit FixedClock(const DateTime& at) : at_(at) {}
+  void Set(const DateTime& at) { at_ = at; }
   DateTime Now() const override { return at_; }
 
  private:
