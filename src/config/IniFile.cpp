@@ -222,6 +222,11 @@ std::string RenderIni(const std::vector<IniEntry>& entries) {
       section = &e.section;
       text += "[" + e.section + "]\r\n";
     }
+    // A line break inside a value would split the line and read back as
+    // something else; such a file is refused rather than written.
+    if (e.value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+      Raise(kErrInvalidCall);
+    }
     text += e.key + "=" + e.value + "\r\n";
   }
   return text;

@@ -41,6 +41,7 @@ struct IniEntry {
 std::vector<IniEntry> IniLayout(const AppState& st, bool scramble);
 
 // The file text of a layout: "[SECTION]" lines and "key=value" lines, CRLF.
+// A value holding CR, LF or NUL raises Invalid procedure call (5).
 std::string RenderIni(const std::vector<IniEntry>& entries);
 
 // The character at 1-based position p moves up (or back down) by p; a code

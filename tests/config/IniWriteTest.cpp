@@ -99,6 +99,11 @@ TEST_F(IniWrite, failedWriteLeavesTheOldFileWhole) {
   EXPECT_NE(logged[0].find("Error Writing ini File: Error #  5"), std::string::npos);
   EXPECT_NE(logged[0].find("File Error"), std::string::npos);
 
+  // A password whose scrambled form holds a line break (9 + 1 = LF).
+  st.sPassword = "\x09";
+  EXPECT_FALSE(WriteIniFile(st, log));
+  EXPECT_EQ(folder.Read(kIniFileName), before);
+
   // A failure of the disk itself: the new file cannot be created.
   st.sPassword = "abc";
   std::filesystem::create_directory(folder.File("vyrntpnl.ini.new"));
