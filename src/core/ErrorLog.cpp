@@ -72,7 +72,13 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
   if (echo_) echo_(line);
   if (!writeToFile_) return;
 
-  ++depth_;
+  // Counts this call's depth even when something other than a run-time
+  // error leaves the block.
+  struct Depth {
+    int& depth;
+    explicit Depth(int& d) : depth(++d) {}
+    ~Depth() { --depth; }
+  } guard(depth_);
   try {
     const fs::path log = LogPath();
     std::error_code ec;
@@ -97,7 +103,6 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
     // that cannot be written must not chase its own tail.
     if (depth_ == 1) ReportError("Error writing to Error file", "File Error", e);
   }
-  --depth_;
 }
 
 void ErrorLog::CreateErrorLog() {
