@@ -53,22 +53,16 @@ int16_t ReadCountAtLeast1(const IniSource& in, const char* key) {
   return whole < 1 ? int16_t{1} : whole;
 }
 
-std::string OneBased(int16_t value) {
-  return std::to_string(Add16(value, 1));
-}
+std::string OneBased(int16_t value) { return std::to_string(Add16(value, 1)); }
 std::string OptionalOneBased(int16_t value) {
   return value == kNone ? std::to_string(kNone) : OneBased(value);
 }
 
 }  // namespace
 
-std::string TwoDigits(int n) {
-  return n < 10 ? "0" + std::to_string(n) : std::to_string(n);
-}
+std::string TwoDigits(int n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
 
-std::string IniFilePath(const AppState& st) {
-  return st.sAppPath + kIniFileName;
-}
+std::string IniFilePath(const AppState& st) { return st.sAppPath + kIniFileName; }
 
 std::string ScramblePassword(const std::string& plain) {
   std::string out = plain;

@@ -19,9 +19,7 @@ Int RoundToInt(double value) {
   return static_cast<Int>(r);
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Roughly the power of ten of a well-formed unsigned number text: positive
 // for numbers of 1 and more, negative or zero for smaller ones.
@@ -64,15 +62,9 @@ int64_t IntDiv(int64_t a, int64_t b) {
   return a / b;
 }
 
-int16_t CInt(double value) {
-  return RoundToInt<int16_t>(value);
-}
-int32_t CLng(double value) {
-  return RoundToInt<int32_t>(value);
-}
-uint8_t CByte(double value) {
-  return RoundToInt<uint8_t>(value);
-}
+int16_t CInt(double value) { return RoundToInt<int16_t>(value); }
+int32_t CLng(double value) { return RoundToInt<int32_t>(value); }
+uint8_t CByte(double value) { return RoundToInt<uint8_t>(value); }
 
 double Val(std::string_view text) {
   std::size_t i = 0;

@@ -17,24 +17,12 @@ namespace vyr {
 int16_t ToInt16(int64_t value);
 int32_t ToInt32(int64_t value);
 
-inline int16_t Add16(int64_t a, int64_t b) {
-  return ToInt16(a + b);
-}
-inline int16_t Sub16(int64_t a, int64_t b) {
-  return ToInt16(a - b);
-}
-inline int16_t Mul16(int64_t a, int64_t b) {
-  return ToInt16(a * b);
-}
-inline int32_t Add32(int64_t a, int64_t b) {
-  return ToInt32(a + b);
-}
-inline int32_t Sub32(int64_t a, int64_t b) {
-  return ToInt32(a - b);
-}
-inline int32_t Mul32(int64_t a, int64_t b) {
-  return ToInt32(a * b);
-}
+inline int16_t Add16(int64_t a, int64_t b) { return ToInt16(a + b); }
+inline int16_t Sub16(int64_t a, int64_t b) { return ToInt16(a - b); }
+inline int16_t Mul16(int64_t a, int64_t b) { return ToInt16(a * b); }
+inline int32_t Add32(int64_t a, int64_t b) { return ToInt32(a + b); }
+inline int32_t Sub32(int64_t a, int64_t b) { return ToInt32(a - b); }
+inline int32_t Mul32(int64_t a, int64_t b) { return ToInt32(a * b); }
 
 // Integer quotient, truncated toward zero; a zero divisor raises 11.
 int64_t IntDiv(int64_t a, int64_t b);

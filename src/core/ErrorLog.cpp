@@ -53,9 +53,7 @@ std::string BuildLogLine(const std::string& dateText, const std::string& categor
   return line + message;
 }
 
-std::string ErrorLog::LogPath() const {
-  return state_.sAppPath + "Errorlog.txt";
-}
+std::string ErrorLog::LogPath() const { return state_.sAppPath + "Errorlog.txt"; }
 
 std::string ErrorLog::ArchivePath(const DateTime& at) const {
   return state_.sAppPath + "Errorlog " + FormatArchiveStamp(at) + ".txt";

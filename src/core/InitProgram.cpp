@@ -14,12 +14,8 @@ std::string FourDigits(const char* prefix, int i) {
 }
 }  // namespace
 
-std::string DefaultInputName(int i) {
-  return FourDigits("Inpt", i);
-}
-std::string DefaultOutputName(int i) {
-  return FourDigits("Out ", i);
-}
+std::string DefaultInputName(int i) { return FourDigits("Inpt", i); }
+std::string DefaultOutputName(int i) { return FourDigits("Out ", i); }
 
 std::string WithTrailingSeparator(const std::string& folder) {
   if (!folder.empty() && folder.back() == '/') return folder;

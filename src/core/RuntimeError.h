@@ -42,9 +42,7 @@ class RuntimeError : public std::runtime_error {
   int32_t number_;
 };
 
-[[noreturn]] inline void Raise(int32_t number) {
-  throw RuntimeError(number);
-}
+[[noreturn]] inline void Raise(int32_t number) { throw RuntimeError(number); }
 
 // Raises the error a failed file operation gives for an errno value:
 // 76 path not found, 61 disk full, 75 access refused, 57 otherwise.

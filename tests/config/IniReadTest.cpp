@@ -179,9 +179,10 @@ TEST_F(IniRead, explicitPathIsReadInsteadOfProgramFolder) {
 TEST_F(IniRead, randomBytesEitherReadOrFailWithOneLogLine) {
   std::mt19937 random(20261206);
   // Mostly text that looks like the file, with raw bytes mixed in.
-  const std::string pieces[] = {"[CONFIG]", "[SETUP]", "[CONSOLE01]", "\r\n", "\n", "=",
-                                "Watch Count", "Output 01", "Refresh Rate", "Console Count",
-                                "99999", "-1", "1e308", "3", " ", "\xFF", "\x01", "[", "]"};
+  const std::string pieces[] = {
+      "[CONFIG]",  "[SETUP]",      "[CONSOLE01]",   "\r\n",  "\n", "=",     "Watch Count",
+      "Output 01", "Refresh Rate", "Console Count", "99999", "-1", "1e308", "3",
+      " ",         "\xFF",         "\x01",          "[",     "]"};
   for (int round = 0; round < 300; ++round) {
     std::string bytes;
     const int parts = static_cast<int>(random() % 40);
