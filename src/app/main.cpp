@@ -5,30 +5,51 @@
 #include <iostream>
 #include <string>
 
+#include "app/Headless.h"
 #include "config/CheckConfig.h"
 
 namespace {
 
 void PrintUsage(std::ostream& out) {
   out << "Usage:\n"
+         "  VYRSourceReturn --headless [--folder DIR]\n"
+         "      Run without windows: connect to the Server Module named in vyrntpnl.ini\n"
+         "      and return watched outputs that go Off; one line per event on standard\n"
+         "      output. Stops on SIGINT or SIGTERM.\n"
          "  VYRSourceReturn --check-config [FILE]\n"
          "      Read vyrntpnl.ini (from the program folder, or FILE) as start-up does,\n"
-         "      print the settings it holds; exit 0 when usable, 1 otherwise.\n";
+         "      print the settings it holds; exit 0 when usable, 1 otherwise.\n"
+         "\n"
+         "  --folder DIR   read vyrntpnl.ini and write Errorlog.txt in DIR instead of\n"
+         "                 the program's own folder.\n";
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
-  const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
+  std::string folder = QCoreApplication::applicationDirPath().toStdString();
 
   if (argc >= 2 && std::strcmp(argv[1], "--check-config") == 0 && argc <= 3) {
-    return vyr::CheckConfig(argc == 3 ? argv[2] : "", programFolder, std::cout);
+    return vyr::CheckConfig(argc == 3 ? argv[2] : "", folder, std::cout);
   }
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     PrintUsage(std::cout);
     return 0;
   }
+  bool headless = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--headless") == 0) {
+      headless = true;
+    } else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) {
+      folder = argv[++i];
+    } else {
+      std::cerr << "unknown option: " << argv[i] << "\n";
+      PrintUsage(std::cerr);
+      return 2;
+    }
+  }
+  if (headless) return vyr::RunHeadless(folder, std::cout);
   PrintUsage(std::cerr);
   return 2;
 }

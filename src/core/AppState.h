@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/ByteBuffer.h"
+
 namespace vyr {
 
 inline constexpr int16_t kNone = 16383;
@@ -83,9 +85,9 @@ struct AppState {
   std::vector<std::string> sInputNames;
   std::vector<std::string> sOutputNames;
   int16_t iSwitcherType = 0;
-  std::vector<XptRecord> udtXptMap = std::vector<XptRecord>(1);
+  std::vector<XptRecord> udtXptMap;    // one record per output
   std::vector<int16_t> iMMAssoc;       // per output: Program output of its console, or none
-  std::vector<int16_t> iInputMMState;  // per input
+  std::vector<int16_t> iInputMMState;  // per input: console whose mix-minus it carries, or none
   int16_t iConsoleIndex = 0;
 
   // Return engine, per watch slot
@@ -95,7 +97,7 @@ struct AppState {
   int16_t iPendingReturns = 0;
 
   // Link and poll state
-  std::string sRecvBuffer;  // raw bytes, never converted
+  ByteBuffer sRecvBuffer;  // raw bytes, never converted
   bool bConnected = false;
   bool bInfoRequested = false;
   int16_t iMissedPolls = 0;

@@ -28,7 +28,6 @@ void InitProgram(AppState& st, const std::string& programFolder, Timer& tmrpoll,
     tmrpoll.SetEnabled(false);
     st.sUserName.clear();
     st.sPassword.clear();
-    st.udtXptMap.assign(1, XptRecord{});
     st.iDisplayCount = 1;
     st.iNumInputs = 256;
     st.iNumOutputs = 256;
@@ -36,6 +35,12 @@ void InitProgram(AppState& st, const std::string& programFolder, Timer& tmrpoll,
     Redim(st.sInputNames, st.iNumInputs);
     for (int i = 1; i <= st.iNumInputs; ++i) At(st.sInputNames, i - 1) = DefaultInputName(i);
     for (int i = 1; i <= st.iNumOutputs; ++i) At(st.sOutputNames, i - 1) = DefaultOutputName(i);
+    // One empty record per output, so that a full map arriving before the
+    // output names is stored; the bus and input tables are sized for the
+    // default switcher so that mix-minus works with exactly 256 channels.
+    Redim(st.udtXptMap, st.iNumOutputs);
+    Redim(st.iMMAssoc, st.iNumOutputs, kNone);
+    Redim(st.iInputMMState, st.iNumInputs, kNone);
     st.iRefreshRate = 100;
     st.iWaitTime = 0;
     st.iTimeOut = 20;

@@ -32,7 +32,9 @@ TEST(InitProgram, replacesEarlierStateWithEveryStartUpDefault) {
   EXPECT_EQ(st.sAppPath, "/opt/vyr/");
   EXPECT_EQ(st.sUserName, "");
   EXPECT_EQ(st.sPassword, "");
-  EXPECT_EQ(st.udtXptMap, std::vector<XptRecord>(1));
+  EXPECT_EQ(st.udtXptMap, std::vector<XptRecord>(256));
+  EXPECT_EQ(st.iMMAssoc, std::vector<int16_t>(256, kNone));
+  EXPECT_EQ(st.iInputMMState, std::vector<int16_t>(256, kNone));
   EXPECT_EQ(st.iDisplayCount, 1);
   EXPECT_EQ(st.iNumInputs, 256);
   EXPECT_EQ(st.iNumOutputs, 256);

@@ -1,0 +1,133 @@
+#include "app/Headless.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <ostream>
+
+#include "config/IniFile.h"
+#include "core/InitProgram.h"
+#include "engine/ReturnEngine.h"
+#include "runtime/PanelHost.h"
+
+namespace vyr {
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char byte = 1;
+  (void)!write(gSignalPipe[1], &byte, 1);
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string text;
+  char cell[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(cell, sizeof cell, text.empty() ? "%02X" : " %02X", c);
+    text += cell;
+  }
+  return text;
+}
+
+const char* StateWord(int32_t colour) {
+  if (colour == kColourRed) return "OFF";
+  if (colour == kColourGreen) return "watched";
+  return "exception";
+}
+
+// Prints what the panel does, one time-stamped line per event.
+class Reporter final : public PanelEvents, public StatusRows::Listener {
+ public:
+  Reporter(std::ostream& out, PanelHost*& host) : out_(out), host_(host) {}
+
+  void Line(const std::string& text) {
+    out_ << QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() << "  " << text
+         << std::endl;
+  }
+
+  void Connecting(const std::string& host, int32_t port) override {
+    where_ = host + ":" + std::to_string(port);
+    if (!attemptShown_) Line("connecting to " + where_);
+    attemptShown_ = true;
+  }
+  void ConnectFailed(const std::string& reason) {
+    if (reason != lastFailure_) Line("cannot connect to " + where_ + ": " + reason + " (retrying)");
+    lastFailure_ = reason;
+  }
+  void Connected() override {
+    Line("connected to " + where_);
+    lastFailure_.clear();
+  }
+  void Disconnected() override {
+    Line("disconnected from " + where_);
+    attemptShown_ = false;
+  }
+  void CrosspointChangeSent(int16_t output, int16_t source, int16_t mode,
+                            const std::string& frame) override {
+    char text[96];
+    std::snprintf(text, sizeof text, "sent crosspoint change: output %d, source %d, mode 0x%02X",
+                  output, source, static_cast<unsigned>(mode));
+    std::string what = text;
+    if (mode == kModeReturn) what += " (return " + OutputName(output - 1) + ")";
+    Line(what + "  [" + Hex(frame) + "]");
+  }
+
+  void RowChanged(int16_t row) override {
+    const StatusRow& r = host_->rows().Row(row);
+    if (r.sSource == " ") return;  // not shown yet
+    Line("row " + std::to_string(row + 1) + ": " + r.sOut + " <- " + r.sSource + "  (" +
+         StateWord(r.lColour) + ")");
+  }
+
+ private:
+  std::string OutputName(int64_t output) const {
+    const auto& names = host_->state().sOutputNames;
+    if (output < 0 || static_cast<uint64_t>(output) >= names.size()) return "?";
+    return names[static_cast<std::size_t>(output)];
+  }
+
+  std::ostream& out_;
+  PanelHost*& host_;
+  std::string where_;
+  std::string lastFailure_;
+  bool attemptShown_ = false;
+};
+
+}  // namespace
+
+int RunHeadless(const std::string& folder, std::ostream& out) {
+  PanelHost* host = nullptr;
+  Reporter reporter(out, host);
+  PanelHost panel(reporter);
+  host = &panel;
+  panel.rows().SetListener(&reporter);
+  panel.log().SetEcho([&](const std::string& line) { reporter.Line("error log: " + line); });
+  panel.socket().onConnectFailed = [&](const std::string& why) { reporter.ConnectFailed(why); };
+
+  reporter.Line("VYR Return, headless; configuration and error log in " +
+                WithTrailingSeparator(folder));
+  if (!panel.Start(folder)) {
+    reporter.Line("no usable configuration in " + IniFilePath(panel.state()) + "; not connecting");
+    return 1;
+  }
+
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+  }
+  QSocketNotifier notifier(gSignalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+    reporter.Line("stopping; watched outputs are no longer returned");
+    QCoreApplication::quit();
+  });
+  return QCoreApplication::exec();
+}
+
+}  // namespace vyr

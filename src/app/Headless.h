@@ -1,0 +1,13 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace vyr {
+
+// Runs the panel without windows: the start-up path with `folder`, then the
+// event loop until SIGINT or SIGTERM. Prints one line per noteworthy event.
+// Returns the process exit code (1 when there is no usable configuration).
+int RunHeadless(const std::string& folder, std::ostream& out);
+
+}  // namespace vyr

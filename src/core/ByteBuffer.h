@@ -1,0 +1,57 @@
+#pragma once
+// The receive buffer: raw bytes appended at the back and taken off the front.
+// Taking from the front only moves a start index, and the consumed part is
+// dropped when a later append would otherwise have to grow the storage, so
+// a long stream of small messages costs time in proportion to its length.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vyr {
+
+class ByteBuffer {
+ public:
+  ByteBuffer() = default;
+  // Implicit, so that a buffer is set from bytes as a string would be.
+  ByteBuffer(std::string_view bytes) : data_(bytes) {}    // NOLINT
+  ByteBuffer(const std::string& bytes) : data_(bytes) {}  // NOLINT
+  ByteBuffer(const char* bytes) : data_(bytes) {}         // NOLINT
+
+  std::string_view View() const { return std::string_view(data_).substr(head_); }
+  std::size_t size() const { return data_.size() - head_; }
+  bool empty() const { return head_ == data_.size(); }
+  unsigned char operator[](std::size_t i) const {
+    return static_cast<unsigned char>(data_[head_ + i]);
+  }
+
+  void Append(std::string_view bytes) {
+    if (head_ > 0 && data_.size() + bytes.size() > data_.capacity()) {
+      data_.erase(0, head_);
+      head_ = 0;
+    }
+    data_.append(bytes);
+  }
+
+  // Removes the first n bytes (all of them when n >= size) and returns them.
+  std::string TakeFront(std::size_t n) {
+    if (n >= size()) n = size();
+    std::string front = data_.substr(head_, n);
+    head_ += n;
+    if (head_ == data_.size()) Clear();
+    return front;
+  }
+
+  void Clear() {
+    data_.clear();
+    head_ = 0;
+  }
+
+  bool operator==(std::string_view bytes) const { return View() == bytes; }
+
+ private:
+  std::string data_;
+  std::size_t head_ = 0;
+};
+
+}  // namespace vyr

@@ -1,0 +1,242 @@
+// The crosspoint map: decoding, the return rule for watched outputs, the
+// tones-and-sounders feed, and storing the map.
+
+#include "core/Checked.h"
+#include "engine/ReturnEngine.h"
+#include "engine/StatusRows.h"
+#include "link/ByteManipulation.h"
+
+namespace vyr {
+
+namespace {
+
+constexpr int kTaggedFlag = 0x40;
+constexpr int kTaggedEntry = 10;
+constexpr int kThreeWordKind = 10;
+constexpr int kMaxEntries = 64;
+constexpr int kMaxTagged = 32;
+const char* const kOffCaption = " - Off - ";
+
+// A message reader that raises 9 for a read past the end.
+struct Reader {
+  std::string_view message;
+  int64_t p = 6;
+  unsigned char Byte() { return ByteAt(message, p++); }
+  int16_t Word() {
+    const unsigned char low = Byte();
+    return MakeInteger(low, Byte());
+  }
+};
+
+bool IsException(const AppState& st, const XptRecord& r, int16_t source) {
+  const bool marked = source >= 0 && static_cast<std::size_t>(source) < st.sExceptions.size() &&
+                      st.sExceptions[static_cast<std::size_t>(source)] == '1';
+  return marked || r.byStatus != 0;
+}
+
+// The Program output carried by an air chain's Clean output: its first
+// untagged source, or none when it is Off or carries only tagged entries.
+int16_t ProgramOnClean(const XptRecord& clean) {
+  if (clean.bySrcCount == 0 || clean.bySrcCount <= clean.iTagCount) return kNone;
+  return clean.iSrc[0];
+}
+
+int16_t ReturnSourceOf(const AppState& st, int16_t slot) {
+  return st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, slot);
+}
+
+void SetInputMMState(AppState& st, int16_t input, int16_t value) {
+  if (input == kNone) return;  // a slot without an input has no state to keep
+  At(st.iInputMMState, input) = value;
+}
+
+// Puts the air chain's tones-and-sounders source on a watched output.
+void AddTones(Panel& p, int16_t output, int16_t slot, int16_t program, int64_t chain) {
+  AppState& st = p.st;
+  const int16_t tones = At(st.udtAirChains, chain).iTonesAndSounders;
+  SendCrosspointChange(p, Add16(output, 1), Add16(tones, 1), kModeAddTones);
+  At(st.iCurrentSources, slot) = tones;
+  SetInputMMState(st, At(st.iWatchInputs, slot), program);
+  const int16_t opto = At(st.iWatchOptos, slot);
+  if (opto != kNone) SendCrosspointChange(p, 1, Add16(opto, 1), kModeOptoOn);
+  int16_t all = kNone;
+  CheckForActiveMMs(p, all);
+}
+
+// The first air chain whose Clean output carries `program`, or -1.
+int64_t ChainCarrying(const AppState& st, int16_t program) {
+  for (int64_t j = 0; j < st.iAirChainCount; ++j) {
+    const XptRecord& clean = At(st.udtXptMap, At(st.udtAirChains, j).iClean);
+    if (ProgramOnClean(clean) == program) return j;
+  }
+  return -1;
+}
+
+void SlotOff(Panel& p, int16_t slot, int16_t output) {
+  AppState& st = p.st;
+  p.rows.SetSource(slot, kOffCaption, kColourRed);
+  if (At(st.iReturnSources, slot) == kNone) return;
+  if (st.iWaitTicks > 0) {
+    // A running countdown restarts; it is counted once.
+    if (At(st.iReturnDelays, slot) == 0) st.iPendingReturns = Add16(st.iPendingReturns, 1);
+    At(st.iReturnDelays, slot) = Add16(st.iWaitTicks, 1);
+    return;
+  }
+  const int16_t source = ReturnSourceOf(st, slot);
+  SendCrosspointChange(p, Add16(output, 1), Add16(source, 1), kModeReturn);
+}
+
+void SlotCarries(Panel& p, int16_t slot, int16_t output, const XptRecord& r) {
+  AppState& st = p.st;
+  if (st.iPendingReturns > 0 && At(st.iReturnDelays, slot) > 0) {
+    At(st.iReturnDelays, slot) = 0;
+    st.iPendingReturns = Sub16(st.iPendingReturns, 1);
+  }
+  const int16_t s = r.iSrc[0];
+  const std::string& name = At(st.sInputNames, s);
+  if (IsException(st, r, s)) {
+    p.rows.SetSource(slot, name, kColourBlack);
+    const int16_t program = MMAssocOf(st, s);
+    if (r.bySrcCount == 1 && program != kNone) {
+      const int64_t chain = ChainCarrying(st, program);
+      if (chain >= 0) AddTones(p, output, slot, program, chain);
+    }
+    return;
+  }
+  p.rows.SetSource(slot, name, kColourGreen);
+  if (r.bySrcCount != 1) return;
+  int16_t& current = At(st.iCurrentSources, slot);
+  if (current == kNone) {
+    At(st.iReturnSources, slot) = s;
+  } else if (current == s) {
+    // Only the tones source that the panel added is left: take it away.
+    SendCrosspointChange(p, Add16(output, 1), Add16(s, 1), kModeRemoveTones);
+    SetInputMMState(st, At(st.iWatchInputs, slot), kNone);
+    const int16_t opto = At(st.iWatchOptos, slot);
+    if (opto != kNone) {
+      SendCrosspointChange(p, 1, Add16(opto, 1), kModeOptoOff);
+      int16_t all = kNone;
+      CheckForActiveMMs(p, all);
+    }
+    At(st.iCurrentSources, slot) = kNone;
+  } else {
+    At(st.iReturnSources, slot) = s;
+    current = kNone;
+  }
+}
+
+void DecideReturns(Panel& p, int16_t output, const XptRecord& r) {
+  AppState& st = p.st;
+  for (int16_t i = 0; i < st.iWatchCount; ++i) {
+    if (At(st.iWatchOutputs, i) != output) continue;
+    if (r.iTagCount != 0) {
+      p.rows.SetSource(i, At(st.sOutputNames, r.iTagSrc[0]), kColourBlack);
+    } else if (r.bySrcCount == 0) {
+      SlotOff(p, i, output);
+    } else {
+      SlotCarries(p, i, output, r);
+    }
+  }
+}
+
+// A Clean output changed: watched outputs carrying a mix-minus bus of the
+// console now on air get the air chain's tones. Reads the map as it stood.
+void AirChainStep(Panel& p, int16_t output, const DecodedMap& map) {
+  AppState& st = p.st;
+  int64_t chain = -1;
+  for (int64_t j = 0; j < st.iAirChainCount && chain < 0; ++j) {
+    if (At(st.udtAirChains, j).iClean == output) chain = j;
+  }
+  if (chain < 0) return;
+  const int16_t program = ProgramOnClean(At(map.records, 0));
+  if (program == kNone) return;
+  bool isProgram = false;
+  for (const ConsoleRecord& console : st.udtConsoles) isProgram |= console.iProgram == program;
+  if (!isProgram) return;
+  for (int16_t w = 0; w < st.iWatchCount; ++w) {
+    const int16_t o = At(st.iWatchOutputs, w);
+    const XptRecord& r = At(st.udtXptMap, o);
+    if (r.bySrcCount == 1 && r.iTagCount == 0 && MMAssocOf(st, r.iSrc[0]) == program) {
+      AddTones(p, o, w, program, chain);
+    }
+  }
+}
+
+}  // namespace
+
+int16_t MMAssocOf(const AppState& st, int64_t source) {
+  if (source < 0 || static_cast<uint64_t>(source) >= st.iMMAssoc.size()) return kNone;
+  return st.iMMAssoc[static_cast<std::size_t>(source)];
+}
+
+DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log) {
+  DecodedMap map;
+  const int64_t length = static_cast<int64_t>(message.size());
+  if (CalcCheckSum(message, 2, log) != ByteAt(message, length - 2)) return map;
+  Reader in{message, 1};
+  const int flags = in.Byte();
+  const bool tagged = (flags & kTaggedFlag) != 0;
+  const int kind = tagged ? (flags & 0x0F) : flags;
+  const int16_t count = in.Word();
+  map.iFirst = in.Word();
+  if (count > 0) Redim(map.records, count);
+  const int64_t entryBytes = (kind == kThreeWordKind ? 6 : 4) + (tagged ? 1 : 0);
+  int64_t expected = 8;
+  for (int16_t r = 0; r < count; ++r) {
+    XptRecord& rec = map.records[static_cast<std::size_t>(r)];
+    int16_t t = 0;
+    const int16_t entries = in.Word();
+    if (entries > 255) Raise(kErrOverflow);  // the count is kept in a byte
+    rec.bySrcCount = static_cast<uint8_t>(entries);
+    if (entries > kMaxEntries) return map;
+    expected += entries * entryBytes + 3;
+    rec.byStatus = in.Byte();
+    for (int16_t j = 0; j < entries; ++j) {
+      const bool isTag = tagged && in.Byte() == kTaggedEntry;
+      if (isTag) ++t;
+      if (t > kMaxTagged) return map;
+      const std::size_t k = static_cast<std::size_t>(isTag ? t - 1 : j - t);
+      (isTag ? rec.iTagSrc[k] : rec.iSrc[k]) = in.Word();
+      (isTag ? rec.iTagData2[k] : rec.iSrcData2[k]) = in.Word();
+      if (kind == kThreeWordKind) (isTag ? rec.iTagData3[k] : rec.iSrcData3[k]) = in.Word();
+    }
+    rec.iTagCount = t;
+  }
+  map.dropped = length != expected;
+  return map;
+}
+
+void ProcessCrosspointMap(Panel& p, const std::string& message) {
+  Trap(p.log, "Error Processing Crosspoint Map", "Message Error", [&] {
+    AppState& st = p.st;
+    const DecodedMap map = DecodeCrosspointMap(message, p.log);
+    if (map.dropped) return;
+    st.lInfoRequest &= ~kRequestMap;
+    const int16_t first = map.iFirst;
+    if (first > st.iNumOutputs) return;
+    const int64_t count = static_cast<int64_t>(map.records.size());
+    const int64_t store = first + count > st.iNumOutputs ? st.iNumOutputs - first : count;
+
+    if (count == 1) DecideReturns(p, first, map.records[0]);
+    AirChainStep(p, first, map);
+    for (int64_t r = 0; r < store; ++r) At(st.udtXptMap, first + r) = map.records[r];
+
+    if (count != 1) {
+      UpdateDisplays(p);
+      DetermineMMInUse(p);
+      int16_t all = kNone;
+      CheckForActiveMMs(p, all);
+      return;
+    }
+    for (int16_t k = 0; k < st.iConsoleCount; ++k) {
+      if (At(st.udtConsoles, k).iProgram == first) {
+        st.iConsoleIndex = k;
+        int16_t output = first;
+        CheckForActiveMMs(p, output);
+        return;
+      }
+    }
+  });
+}
+
+}  // namespace vyr

@@ -1,0 +1,91 @@
+// The poll timer: reconnecting, polls and information requests, the link
+// time-out and the delayed returns.
+
+#include "core/Checked.h"
+#include "engine/ReturnEngine.h"
+#include "engine/StatusRows.h"
+#include "link/ByteManipulation.h"
+#include "link/TCPComm.h"
+
+namespace vyr {
+
+namespace {
+
+// The output still shows nothing at all, so a delayed return is still due.
+bool StillOff(const AppState& st, int16_t output) {
+  if (output < 0 || static_cast<std::size_t>(output) >= st.udtXptMap.size()) return false;
+  const XptRecord& r = st.udtXptMap[static_cast<std::size_t>(output)];
+  return r.bySrcCount == 0 && r.iTagCount == 0;
+}
+
+void RunCountdowns(Panel& p) {
+  AppState& st = p.st;
+  for (int16_t w = 0; w < st.iWatchCount; ++w) {
+    int16_t& delay = At(st.iReturnDelays, w);
+    if (delay == 1) {
+      const int16_t output = At(st.iWatchOutputs, w);
+      if (StillOff(st, output)) {
+        const int16_t source = st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, w);
+        SendCrosspointChange(p, Add16(output, 1), Add16(source, 1), kModeReturn);
+      }
+      st.iPendingReturns = Sub16(st.iPendingReturns, 1);
+      delay = 0;
+    } else if (delay > 1) {
+      delay = Sub16(delay, 1);
+    }
+  }
+}
+
+}  // namespace
+
+void tmrpoll_Timer(Panel& p) {
+  Trap(p.log, "Error Sending Poll Timer", "Timer Error", [&] {
+    AppState& st = p.st;
+    if (!st.bConnected) {
+      ConnectToServer(p);
+      return;
+    }
+    st.iPollTick = Add16(st.iPollTick, 1);
+    if (st.iPollTick >= st.iPollTicks) {
+      if (st.iRefreshRate == 0) Raise(kErrDivByZero);
+      if (static_cast<double>(st.iTimeOut) / st.iRefreshRate < st.iMissedPolls) {
+        st.iMissedPolls = 0;
+        DisconnectFromServer(p);
+        return;
+      }
+      if (st.lInfoRequest == 0 && st.lInfoRequest2 == 0) {
+        SendToSwitcher(p, "\xF5");
+      } else {
+        SendInfoRequest(p, st.lInfoRequest, st.lInfoRequest2);
+      }
+      st.iMissedPolls = Add16(st.iMissedPolls, 1);
+      st.iPollTick = 0;
+    }
+    if (st.iPendingReturns >= 1) RunCountdowns(p);
+    st.lPollCount = Add32(st.lPollCount, 1);
+    p.rows.SetPollCaption(std::to_string(st.lPollCount));
+  });
+}
+
+std::string BuildInfoRequest(int32_t L1, int32_t L2, ErrorLog& log) {
+  std::string frame = "\xF2";
+  const int64_t a = L1, b = L2;
+  for (int64_t word : {a & 0x7F, IntDiv(a, 128) & 0x7F, IntDiv(a, 16384) & 0x7F,
+                       IntDiv(a, 2097152) & 0x7F, b & 0x7F, IntDiv(b, 128) & 0x7F}) {
+    frame += static_cast<char>(word);
+  }
+  frame.append(4, '\0');
+  frame += static_cast<char>(CalcCheckSum(frame, 0, log));
+  frame += '\xFF';
+  return frame;
+}
+
+void SendInfoRequest(Panel& p, int32_t& L1, int32_t& L2) {
+  Trap(p.log, "Error Sending Info Request", "Message Error", [&] {
+    SendToSwitcher(p, BuildInfoRequest(L1, L2, p.log));
+    p.st.lInfoRequest = L1;
+    p.st.lInfoRequest2 = L2;
+  });
+}
+
+}  // namespace vyr

@@ -1,0 +1,57 @@
+#pragma once
+// The return engine: the crosspoint map and the return rule, the crosspoint
+// change, the poll cycle, the mix-minus bookkeeping and the refresh of the
+// status rows from the map.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/Panel.h"
+
+namespace vyr {
+
+// Crosspoint-change modes.
+inline constexpr int16_t kModeReturn = 4;
+inline constexpr int16_t kModeAddTones = 0x24;
+inline constexpr int16_t kModeRemoveTones = 0x20;
+inline constexpr int16_t kModeOptoOn = 0x60;
+inline constexpr int16_t kModeOptoOff = 0x64;
+inline constexpr int16_t kModeRelayIdle = 0x40;
+inline constexpr int16_t kModeRelayInUse = 0x44;
+
+// Bits of lInfoRequest.
+inline constexpr int32_t kRequestMap = 0x80;
+
+// A crosspoint-map message decoded; `dropped` when it failed a check.
+struct DecodedMap {
+  bool dropped = true;
+  int16_t iFirst = 0;  // first output
+  std::vector<XptRecord> records;
+};
+
+// Checks and decodes a 0xF6 message (checksum, counts, length). Raises a
+// run-time error for an entry count of 256 or more or a read past the end.
+DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log);
+
+void ProcessCrosspointMap(Panel& p, const std::string& message);
+
+// The 9-byte 0xFE frame; raises 6 when a value does not fit 14 bits.
+std::string BuildCrosspointChange(int16_t iOutput, int16_t iSource, int16_t iMode, ErrorLog& log);
+void SendCrosspointChange(Panel& p, int16_t iOutput, int16_t iSource, int16_t iMode);
+
+void tmrpoll_Timer(Panel& p);
+std::string BuildInfoRequest(int32_t L1, int32_t L2, ErrorLog& log);
+void SendInfoRequest(Panel& p, int32_t& L1, int32_t& L2);
+
+void SetupMMAssoc(Panel& p);
+void DetermineMMInUse(Panel& p);
+void CheckForActiveMMs(Panel& p, int16_t& iOutput);
+
+void UpdateDisplays(Panel& p);
+
+// The Program output a console feeds through this bus, or none; a source
+// number outside the bus table is no bus.
+int16_t MMAssocOf(const AppState& st, int64_t source);
+
+}  // namespace vyr

@@ -1,0 +1,26 @@
+#include "engine/StartUp.h"
+
+#include "config/IniFile.h"
+#include "core/InitProgram.h"
+#include "engine/ReturnEngine.h"
+#include "engine/StatusRows.h"
+#include "link/TCPComm.h"
+
+namespace vyr {
+
+bool StartUp(Panel& p, const std::string& folder) {
+  bool configured = false;
+  Trap(p.log, "Error Loading Form", "Program Error", [&] {
+    InitProgram(p.st, folder, p.tmrpoll, p.log);
+    configured = ReadIniFile(p.st, p.tmrpoll, p.log);
+    // The consoles are known now: map their buses before any map arrives.
+    SetupMMAssoc(p);
+    if (!configured) return;
+    ConnectToServer(p);
+    p.tmrpoll.SetEnabled(true);
+    if (p.st.iWatchCount != p.st.iDisplayCount) p.rows.LoadDisplays(p.st, p.log, p.st.iWatchCount);
+  });
+  return configured;
+}
+
+}  // namespace vyr

@@ -1,0 +1,60 @@
+#include "engine/StatusRows.h"
+
+#include "core/Checked.h"
+
+namespace vyr {
+
+const StatusRow& StatusRows::Row(int64_t row) const { return At(rows_, row); }
+StatusRow& StatusRows::Mutable(int64_t row) { return At(rows_, row); }
+
+void StatusRows::Changed(int64_t row) {
+  if (listener_) listener_->RowChanged(static_cast<int16_t>(row));
+}
+
+void StatusRows::SetOutCaption(int64_t row, const std::string& caption) {
+  StatusRow& r = Mutable(row);
+  if (r.sOut == caption) return;
+  r.sOut = caption;
+  Changed(row);
+}
+
+void StatusRows::SetSource(int64_t row, const std::string& caption, int32_t colour) {
+  StatusRow& r = Mutable(row);
+  if (r.sSource == caption && r.lColour == colour) return;
+  r.sSource = caption;
+  r.lColour = colour;
+  Changed(row);
+}
+
+void StatusRows::SetColour(int64_t row, int32_t colour) {
+  StatusRow& r = Mutable(row);
+  if (r.lColour == colour) return;
+  r.lColour = colour;
+  Changed(row);
+}
+
+void StatusRows::SetTip(int64_t row, const std::string& tip) {
+  StatusRow& r = Mutable(row);
+  if (r.sTip == tip) return;
+  r.sTip = tip;
+  Changed(row);
+}
+
+void StatusRows::SetPollCaption(const std::string& caption) {
+  poll_ = caption;
+  if (listener_) listener_->PollChanged();
+}
+
+void StatusRows::LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount) {
+  Trap(log, "Error Loading Displays", "Display Error", [&] {
+    const int64_t wanted = iNewCount < 1 ? 1 : iNewCount;
+    if (static_cast<int64_t>(rows_.size()) > wanted) rows_.resize(static_cast<std::size_t>(wanted));
+    while (static_cast<int64_t>(rows_.size()) < wanted) rows_.push_back(rows_.front());
+    st.iDisplayCount = iNewCount;
+    heightTwips_ = Add16(Mul16(st.iDisplayCount, kRowPitchTwips), kFrameTwips);
+  });
+  // Rows made before a failing height still stand and must be drawn.
+  if (listener_) listener_->RowsRebuilt();
+}
+
+}  // namespace vyr

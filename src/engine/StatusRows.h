@@ -1,0 +1,69 @@
+#pragma once
+// The status board of the main window without the widgets: one row per
+// watch slot (output name, current source, one colour for both, a tool tip)
+// and the poll counter. The window draws it; the headless program prints
+// its changes. Row 0 always exists.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/AppState.h"
+#include "core/ErrorLog.h"
+
+namespace vyr {
+
+struct StatusRow {
+  std::string sOut = " ";
+  std::string sSource = " ";
+  int32_t lColour = kColourBlack;
+  std::string sTip;
+  bool operator==(const StatusRow&) const = default;
+};
+
+class StatusRows {
+ public:
+  class Listener {
+   public:
+    virtual ~Listener() = default;
+    virtual void RowsRebuilt() {}
+    virtual void RowChanged(int16_t /*row*/) {}
+    virtual void PollChanged() {}
+  };
+
+  static constexpr int16_t kRowPitchTwips = 480;
+  static constexpr int16_t kFrameTwips = 1600;
+
+  void SetListener(Listener* listener) { listener_ = listener; }
+
+  int16_t Count() const { return static_cast<int16_t>(rows_.size()); }
+  // Raises 9 for a row that was not built.
+  const StatusRow& Row(int64_t row) const;
+  void SetOutCaption(int64_t row, const std::string& caption);
+  void SetSource(int64_t row, const std::string& caption, int32_t colour);
+  void SetColour(int64_t row, int32_t colour);
+  void SetTip(int64_t row, const std::string& tip);
+
+  const std::string& PollCaption() const { return poll_; }
+  void SetPollCaption(const std::string& caption);
+
+  // Outer height of the window in twips, as the last LoadDisplays set it
+  // (0 until then: the window keeps its first size).
+  int16_t HeightTwips() const { return heightTwips_; }
+
+  // Makes the rows match a new count: extra rows are removed (never row 0),
+  // new rows copy row 0 as it stands; iDisplayCount follows; the height is
+  // count x 480 + 1600 twips, worked in 16 bits.
+  void LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount);
+
+ private:
+  StatusRow& Mutable(int64_t row);
+  void Changed(int64_t row);
+
+  std::vector<StatusRow> rows_ = std::vector<StatusRow>(1);
+  std::string poll_ = "Label1";
+  int16_t heightTwips_ = 0;
+  Listener* listener_ = nullptr;
+};
+
+}  // namespace vyr

@@ -1,0 +1,47 @@
+// Refreshes every status row from the crosspoint map.
+
+#include "core/Checked.h"
+#include "engine/ReturnEngine.h"
+#include "engine/StatusRows.h"
+
+namespace vyr {
+
+void UpdateDisplays(Panel& p) {
+  Trap(p.log, "Error Updating Displays", "Display Error", [&] {
+    AppState& st = p.st;
+    for (int16_t i = 0; i < st.iWatchCount; ++i) {
+      const int16_t o = At(st.iWatchOutputs, i);
+      const XptRecord& r = At(st.udtXptMap, o);
+      p.rows.SetOutCaption(i, At(st.sOutputNames, o));
+      if (r.iTagCount != 0) {
+        p.rows.SetSource(i, At(st.sOutputNames, r.iTagSrc[0]), kColourBlack);
+      } else if (r.bySrcCount != 0) {
+        const int16_t s = r.iSrc[0];
+        const std::string& name = At(st.sInputNames, s);
+        const bool marked = static_cast<std::size_t>(s) < st.sExceptions.size() &&
+                            st.sExceptions[static_cast<std::size_t>(s)] == '1';
+        if (!marked && r.byStatus == 0) {
+          At(st.iReturnSources, i) = s;
+          p.rows.SetSource(i, name, kColourGreen);
+        } else {
+          p.rows.SetSource(i, name, kColourBlack);
+          if (r.byStatus == 0 && r.bySrcCount == 2) {
+            for (int16_t j = 0; j < st.iAirChainCount; ++j) {
+              if (At(st.udtAirChains, j).iTonesAndSounders == r.iSrc[1]) {
+                At(st.iCurrentSources, i) = r.iSrc[1];
+                break;
+              }
+            }
+          }
+        }
+      } else {
+        p.rows.SetSource(i, " - Off - ", kColourRed);
+      }
+      const int16_t last = At(st.iReturnSources, i);
+      p.rows.SetTip(
+          i, "Return source: " + (last == kNone ? std::string("None") : At(st.sInputNames, last)));
+    }
+  });
+}
+
+}  // namespace vyr

@@ -1,0 +1,120 @@
+// Takes whole messages off the front of the receive buffer and hands each to
+// its handler; answers the keep-alive bytes itself.
+
+#include "core/Checked.h"
+#include "engine/ReturnEngine.h"
+#include "link/ByteManipulation.h"
+#include "link/TCPComm.h"
+
+namespace vyr {
+
+namespace {
+
+constexpr unsigned char kPoll = 0xF5;
+constexpr unsigned char kPollAnswer = 0xF4;
+constexpr unsigned char kAcknowledge = 0xF1;
+constexpr unsigned char kNoOperation = 0xF3;
+
+// Index of the first byte of 0x80 or more at or after `from`, or npos.
+std::size_t FindCommandByte(std::string_view bytes, std::size_t from) {
+  for (std::size_t i = from; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) >= 0x80) return i;
+  }
+  return std::string_view::npos;
+}
+
+void HandleSingleByte(Panel& p, unsigned char command) {
+  switch (command) {
+    case kPoll:
+      SendToSwitcher(p, std::string(1, static_cast<char>(kPollAnswer)));
+      break;
+    case kPollAnswer:
+      p.st.iMissedPolls = 0;
+      if (!p.st.bInfoRequested) {
+        p.st.bInfoRequested = true;
+        int32_t first = 0x380, second = 0;
+        SendInfoRequest(p, first, second);
+      }
+      break;
+    case kAcknowledge:
+      p.st.iMissedPolls = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+void HandleFrame(Panel& p, const std::string& message) {
+  switch (static_cast<unsigned char>(message[0])) {
+    case 0x81:
+      ProcessTypeRequest(p, message);
+      break;
+    case 0xE5:
+      ProcessSwitcherType(p, message);
+      break;
+    case 0xF6:
+      ProcessCrosspointMap(p, message);
+      break;
+    case 0xFC:
+      ProcessAlphaTable(p, message);
+      break;
+    default:
+      break;  // 0xFE, 0xDE, 0xEB, 0xF2 and the rest are ignored
+  }
+}
+
+}  // namespace
+
+void ProcessCommand(Panel& p) {
+  Trap(p.log, "Error Processing Command", "Decode Error", [&] {
+    for (;;) {
+      if (p.st.sRecvBuffer.empty()) return;
+      const std::string_view bytes = p.st.sRecvBuffer.View();
+      const std::size_t start = FindCommandByte(bytes, 0);
+      if (start == std::string_view::npos) {
+        p.st.sRecvBuffer.Clear();  // nothing here can start a message
+        return;
+      }
+      if (start > 0) {
+        TrimBuffer(p.st, static_cast<int64_t>(start), p.log);
+        continue;
+      }
+      const unsigned char command = static_cast<unsigned char>(bytes[0]);
+      if (command == kPoll || command == kPollAnswer || command == kAcknowledge ||
+          command == kNoOperation) {
+        TrimBuffer(p.st, 1, p.log);
+        HandleSingleByte(p, command);
+        return;
+      }
+      const int32_t length = FindEOM(bytes, p.log);
+      if (length == 0) {
+        // No end marker yet. A command byte behind this one means the frame
+        // is broken: drop it now rather than when some later 0xFF arrives,
+        // so that a poll behind it is answered in time.
+        const std::size_t next = FindCommandByte(bytes, 1);
+        if (next == std::string_view::npos) return;  // wait for the rest
+        TrimBuffer(p.st, static_cast<int64_t>(next), p.log);
+        continue;
+      }
+      const std::size_t broken =
+          FindCommandByte(bytes.substr(0, static_cast<std::size_t>(length) - 1), 1);
+      if (broken != std::string_view::npos) {
+        TrimBuffer(p.st, static_cast<int64_t>(broken), p.log);
+        continue;
+      }
+      const std::string message = TrimBuffer(p.st, length, p.log);
+      if (!message.empty()) HandleFrame(p, message);
+      return;
+    }
+  });
+}
+
+void tmrDecode_Timer(Panel& p) {
+  const std::size_t before = p.st.sRecvBuffer.size();
+  if (before > 0) ProcessCommand(p);
+  // Nothing more to do until new bytes arrive: stop instead of spinning.
+  const std::size_t after = p.st.sRecvBuffer.size();
+  if (after == 0 || after == before) p.tmrDecode.SetEnabled(false);
+}
+
+}  // namespace vyr

@@ -1,0 +1,42 @@
+#pragma once
+// The connection to the Server Module as the routines see it: a TCP client
+// that never blocks. The program uses a QTcpSocket behind it; tests use a
+// fake. Its three events (connected, data arrived, closed by the peer) are
+// delivered by whoever owns it to scktSwitcher_Connect, scktSwitcher_Read
+// and scktSwitcher_Disconnect.
+
+#include <cstdint>
+#include <string>
+
+namespace vyr {
+
+class SwitcherSocket {
+ public:
+  // The last error after a read or write that could not go on for now.
+  static constexpr int32_t kWouldBlock = 24035;
+
+  virtual ~SwitcherSocket() = default;
+
+  virtual void SetRemote(const std::string& host, int32_t port) = 0;
+  // Abandons any attempt or connection still open, then starts a new
+  // attempt; 0 when it is under way. Completion is the connected event.
+  virtual int16_t Connect() = 0;
+  // Drops the connection at once; unsent bytes are discarded. Never raises
+  // the closed event for a close the program asked for itself.
+  virtual void Close() = 0;
+  // Reads up to `max` bytes; returns the count, 0 when nothing is waiting
+  // (last error kWouldBlock), -1 on a hard error.
+  virtual int64_t Read(char* into, int64_t max) = 0;
+  // Hands bytes to the connection; returns the count taken, or less than 1.
+  virtual int64_t Write(const char* bytes, int64_t count) = 0;
+  virtual int32_t LastError() const = 0;
+  virtual bool IsConnected() const = 0;
+  // Bytes taken by the last write.
+  virtual int64_t BytesWritten() const = 0;
+  // Bytes taken but not yet handed to the network, and for how long that
+  // queue has been waiting without shrinking (0 when it is empty).
+  virtual int64_t PendingBytes() const = 0;
+  virtual int64_t StalledMilliseconds() const = 0;
+};
+
+}  // namespace vyr

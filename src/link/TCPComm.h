@@ -1,0 +1,38 @@
+#pragma once
+// The switcher link: connection, the three socket events, the one sending
+// routine, the dispatcher of received messages and the parsers of the
+// identification and name-table messages.
+
+#include <cstdint>
+#include <string>
+
+#include "link/Panel.h"
+
+namespace vyr {
+
+// Unsent bytes above this, or a queue that has not drained for this long,
+// mean the Server Module stopped reading: the link is dropped.
+inline constexpr int64_t kSendQueueLimitBytes = 1 << 20;
+inline constexpr int64_t kSendStallLimitMs = 10000;
+
+void ConnectToServer(Panel& p);
+void DisconnectFromServer(Panel& p);
+void scktSwitcher_Connect(Panel& p);
+void scktSwitcher_Read(Panel& p);
+void scktSwitcher_Disconnect(Panel& p);
+
+// Writes one complete message, exactly as given; true when the socket took
+// all of it.
+bool SendToSwitcher(Panel& p, const std::string& message);
+
+// Handles the first whole message at the front of the receive buffer.
+void ProcessCommand(Panel& p);
+// One tick of the decode timer: one more message, or the timer goes off
+// while the buffer is empty or holds only the start of a message.
+void tmrDecode_Timer(Panel& p);
+
+void ProcessTypeRequest(Panel& p, const std::string& message);
+void ProcessSwitcherType(Panel& p, const std::string& message);
+void ProcessAlphaTable(Panel& p, const std::string& message);
+
+}  // namespace vyr

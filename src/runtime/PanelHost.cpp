@@ -1,0 +1,23 @@
+#include "runtime/PanelHost.h"
+
+#include "engine/ReturnEngine.h"
+#include "engine/StartUp.h"
+#include "link/TCPComm.h"
+
+namespace vyr {
+
+PanelHost::PanelHost(PanelEvents& events)
+    : tmrpoll_([this] { tmrpoll_Timer(panel_); }),
+      tmrDecode_([this] { tmrDecode_Timer(panel_); }),
+      panel_{st_, log_, socket_, tmrpoll_, tmrDecode_, rows_, events} {
+  // Messages waiting in the buffer are worked off one per pass of the event
+  // loop, so each is handled as soon as the loop is free.
+  tmrDecode_.SetInterval(0);
+  socket_.onConnected = [this] { scktSwitcher_Connect(panel_); };
+  socket_.onDataArrived = [this] { scktSwitcher_Read(panel_); };
+  socket_.onClosedByPeer = [this] { scktSwitcher_Disconnect(panel_); };
+}
+
+bool PanelHost::Start(const std::string& folder) { return StartUp(panel_, folder); }
+
+}  // namespace vyr

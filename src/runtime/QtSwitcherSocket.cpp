@@ -1,0 +1,103 @@
+#include "runtime/QtSwitcherSocket.h"
+
+namespace vyr {
+
+namespace {
+constexpr int32_t kNotConnected = 10057;
+constexpr int32_t kSocketFailure = 10053;
+}  // namespace
+
+QtSwitcherSocket::QtSwitcherSocket() {
+  QObject::connect(&socket_, &QTcpSocket::connected, [this] {
+    connected_ = true;
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    if (onConnected) onConnected();
+  });
+  QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
+    if (onDataArrived) onDataArrived();
+  });
+  QObject::connect(&socket_, &QTcpSocket::disconnected, [this] {
+    const bool wasOurs = closing_;
+    connected_ = false;
+    if (!wasOurs && onClosedByPeer) onClosedByPeer();
+  });
+  QObject::connect(&socket_, &QTcpSocket::bytesWritten, [this](qint64) { lastDrain_.restart(); });
+  QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this](QAbstractSocket::SocketError) {
+    if (!connected_ && !closing_ && onConnectFailed) {
+      onConnectFailed(socket_.errorString().toStdString());
+    }
+  });
+}
+
+QtSwitcherSocket::~QtSwitcherSocket() {
+  closing_ = true;
+  socket_.abort();
+}
+
+void QtSwitcherSocket::SetRemote(const std::string& host, int32_t port) {
+  host_ = host;
+  port_ = port;
+}
+
+int16_t QtSwitcherSocket::Connect() {
+  Close();  // a new attempt never runs beside an old one
+  if (port_ < 1 || port_ > 65535 || host_.empty()) {
+    lastError_ = kSocketFailure;
+    return 1;
+  }
+  lastError_ = 0;
+  socket_.connectToHost(QString::fromStdString(host_), static_cast<quint16>(port_));
+  return 0;
+}
+
+void QtSwitcherSocket::Close() {
+  closing_ = true;
+  socket_.abort();
+  closing_ = false;
+  connected_ = false;
+}
+
+int64_t QtSwitcherSocket::Read(char* into, int64_t max) {
+  if (!IsConnected()) {
+    lastError_ = kNotConnected;
+    return -1;
+  }
+  const qint64 n = socket_.read(into, max);
+  if (n < 0) {
+    lastError_ = kSocketFailure;
+    return -1;
+  }
+  if (n == 0) lastError_ = kWouldBlock;
+  return n;
+}
+
+int64_t QtSwitcherSocket::Write(const char* bytes, int64_t count) {
+  if (!IsConnected()) {
+    lastError_ = kNotConnected;
+    bytesWritten_ = 0;
+    return -1;
+  }
+  if (socket_.bytesToWrite() == 0) lastDrain_.restart();
+  const qint64 n = socket_.write(bytes, count);
+  bytesWritten_ = n < 0 ? 0 : n;
+  if (n < 0) {
+    lastError_ = kSocketFailure;
+    return -1;
+  }
+  socket_.flush();  // hand it to the network now, not at the next loop pass
+  return n;
+}
+
+bool QtSwitcherSocket::IsConnected() const {
+  return socket_.state() == QAbstractSocket::ConnectedState;
+}
+
+int64_t QtSwitcherSocket::PendingBytes() const { return socket_.bytesToWrite(); }
+
+int64_t QtSwitcherSocket::StalledMilliseconds() const {
+  if (socket_.bytesToWrite() == 0 || !lastDrain_.isValid()) return 0;
+  return lastDrain_.elapsed();
+}
+
+}  // namespace vyr

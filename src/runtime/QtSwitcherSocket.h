@@ -1,0 +1,52 @@
+#pragma once
+// The program's connection to the Server Module: a QTcpSocket behind the
+// switcher-socket interface, with Nagle off so that a return never waits for
+// the acknowledgement of an earlier small write.
+
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <functional>
+#include <string>
+
+#include "link/SwitcherSocket.h"
+
+namespace vyr {
+
+class QtSwitcherSocket final : public SwitcherSocket {
+ public:
+  QtSwitcherSocket();
+  ~QtSwitcherSocket() override;
+  QtSwitcherSocket(const QtSwitcherSocket&) = delete;
+  QtSwitcherSocket& operator=(const QtSwitcherSocket&) = delete;
+
+  // The three events, and an attempt that ended without a connection.
+  std::function<void()> onConnected;
+  std::function<void()> onDataArrived;
+  std::function<void()> onClosedByPeer;
+  std::function<void(const std::string&)> onConnectFailed;
+
+  void SetRemote(const std::string& host, int32_t port) override;
+  int16_t Connect() override;
+  void Close() override;
+  int64_t Read(char* into, int64_t max) override;
+  int64_t Write(const char* bytes, int64_t count) override;
+  int32_t LastError() const override { return lastError_; }
+  bool IsConnected() const override;
+  int64_t BytesWritten() const override { return bytesWritten_; }
+  int64_t PendingBytes() const override;
+  int64_t StalledMilliseconds() const override;
+
+  QTcpSocket& qt() { return socket_; }
+
+ private:
+  QTcpSocket socket_;
+  std::string host_;
+  int32_t port_ = 0;
+  int32_t lastError_ = 0;
+  int64_t bytesWritten_ = 0;
+  bool closing_ = false;    // our own Close: no closed-by-peer event
+  bool connected_ = false;  // this attempt reached the connected state
+  QElapsedTimer lastDrain_;
+};
+
+}  // namespace vyr

@@ -1,0 +1,86 @@
+#pragma once
+// A switcher socket that records what is written and hands out queued bytes.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "link/SwitcherSocket.h"
+
+namespace vyr::test {
+
+class FakeSocket final : public SwitcherSocket {
+ public:
+  // How one write call answers; without a script every write takes it all.
+  struct WriteAnswer {
+    int64_t returned;
+    int32_t lastError;
+    int64_t bytesWritten;
+  };
+
+  bool connected = true;
+  int16_t connectCode = 0;
+  int connects = 0;
+  int closes = 0;
+  std::string host;
+  int32_t port = 0;
+  std::string incoming;  // bytes waiting to be read
+  int32_t errorAfterRead = kWouldBlock;
+  std::vector<std::string> writes;  // every write call's bytes
+  std::deque<WriteAnswer> writeScript;
+  int64_t pending = 0;
+  int64_t stalledMs = 0;
+
+  // Everything written, in order.
+  std::string Sent() const {
+    std::string all;
+    for (const std::string& w : writes) all += w;
+    return all;
+  }
+
+  void SetRemote(const std::string& h, int32_t p) override {
+    host = h;
+    port = p;
+  }
+  int16_t Connect() override {
+    ++connects;
+    return connectCode;
+  }
+  void Close() override {
+    ++closes;
+    connected = false;
+  }
+  int64_t Read(char* into, int64_t max) override {
+    if (incoming.empty()) {
+      lastError_ = errorAfterRead;
+      return errorAfterRead == kWouldBlock ? 0 : -1;
+    }
+    const std::size_t n = std::min<std::size_t>(incoming.size(), static_cast<std::size_t>(max));
+    incoming.copy(into, n);
+    incoming.erase(0, n);
+    return static_cast<int64_t>(n);
+  }
+  int64_t Write(const char* bytes, int64_t count) override {
+    writes.emplace_back(bytes, static_cast<std::size_t>(count));
+    if (writeScript.empty()) {
+      bytesWritten_ = count;
+      return count;
+    }
+    const WriteAnswer a = writeScript.front();
+    writeScript.pop_front();
+    lastError_ = a.lastError;
+    bytesWritten_ = a.bytesWritten;
+    return a.returned;
+  }
+  int32_t LastError() const override { return lastError_; }
+  bool IsConnected() const override { return connected; }
+  int64_t BytesWritten() const override { return bytesWritten_; }
+  int64_t PendingBytes() const override { return pending; }
+  int64_t StalledMilliseconds() const override { return stalledMs; }
+
+ private:
+  int32_t lastError_ = 0;
+  int64_t bytesWritten_ = 0;
+};
+
+}  // namespace vyr::test
