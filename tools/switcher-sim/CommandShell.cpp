@@ -293,7 +293,7 @@ QString CommandShell::DescribeChange(const Change& change) const {
       break;
   }
   text += QStringLiteral(" (mode %1)").arg(ModeText(change.mode));
-  if (!change.applied) text += QStringLiteral(" NOT APPLIED");
+  if (!change.applied) text += QStringLiteral(" refused");
   return text + "  [" + HexOf(change.bytes) + "]";
 }
 

@@ -115,34 +115,34 @@ bool IsSingleByte(unsigned char command) {
   return command == 0xF5 || command == 0xF4 || command == 0xF1 || command == 0xF3;
 }
 
+void MessageReader::Append(std::string_view bytes) {
+  buffer_.erase(0, start_);
+  start_ = 0;
+  buffer_.append(bytes);
+}
+
 std::optional<std::string> MessageReader::Next() {
+  const size_t size = buffer_.size();
   for (;;) {
     // Drop everything before the next command byte; a lone end byte is not one.
-    size_t start = 0;
-    while (start < buffer_.size() && (At(buffer_, start) < 0x80 || At(buffer_, start) == 0xFF)) {
-      ++start;
+    while (start_ < size && (At(buffer_, start_) < 0x80 || At(buffer_, start_) == 0xFF)) {
+      ++start_;
+      ++strayBytes_;
     }
-    strayBytes_ += static_cast<int>(start);
-    buffer_.erase(0, start);
-    if (buffer_.empty()) return std::nullopt;
+    if (start_ == size) return std::nullopt;
 
-    const unsigned char command = At(buffer_, 0);
-    if (IsSingleByte(command)) {
-      std::string message = buffer_.substr(0, 1);
-      buffer_.erase(0, 1);
-      return message;
-    }
-    size_t end = 1;
-    while (end < buffer_.size() && At(buffer_, end) < 0x80) ++end;
-    if (end == buffer_.size()) return std::nullopt;  // not complete yet
+    if (IsSingleByte(At(buffer_, start_))) return buffer_.substr(start_++, 1);
+    size_t end = start_ + 1;
+    while (end < size && At(buffer_, end) < 0x80) ++end;
+    if (end == size) return std::nullopt;  // not complete yet
     if (At(buffer_, end) != 0xFF) {
       // A new command byte cut this message short.
       ++badFrames_;
-      buffer_.erase(0, end);
+      start_ = end;
       continue;
     }
-    std::string message = buffer_.substr(0, end + 1);
-    buffer_.erase(0, end + 1);
+    std::string message = buffer_.substr(start_, end + 1 - start_);
+    start_ = end + 1;
     if (!ChecksumOk(message)) {
       ++badFrames_;
       continue;

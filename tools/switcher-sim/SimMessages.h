@@ -90,15 +90,16 @@ bool IsSingleByte(unsigned char command);
 // is wrong; both are counted.
 class MessageReader {
  public:
-  void Append(std::string_view bytes) { buffer_.append(bytes); }
+  void Append(std::string_view bytes);
   // The next whole message with a good checksum, or nothing until more bytes come.
   std::optional<std::string> Next();
   int BadFrames() const { return badFrames_; }
   int StrayBytes() const { return strayBytes_; }
-  size_t Pending() const { return buffer_.size(); }
+  size_t Pending() const { return buffer_.size() - start_; }
 
  private:
   std::string buffer_;
+  size_t start_ = 0;  // bytes before it are consumed
   int badFrames_ = 0;
   int strayBytes_ = 0;
 };
