@@ -63,7 +63,11 @@ int main(int argc, char* argv[]) {
       {"script", "Run the commands in FILE first; 'sleep MS' lines wait.", "FILE"},
       {"quiet", "Print no event lines, only answers to commands."},
   });
-  parser.process(app);
+  if (!parser.parse(QCoreApplication::arguments())) {
+    std::cerr << "switcher-sim: " << parser.errorText().toStdString() << "\n";
+    return 2;
+  }
+  if (parser.isSet("help")) parser.showHelp(0);
   if (!parser.positionalArguments().isEmpty()) {
     std::cerr << "switcher-sim: unexpected argument "
               << parser.positionalArguments()[0].toStdString() << "\n";
