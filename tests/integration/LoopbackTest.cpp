@@ -1,0 +1,206 @@
+// The panel's core on the real event loop and socket, against the switcher
+// simulator over loopback TCP.
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+
+#include "QtTestSupport.h"
+#include "SwitcherSim.h"
+#include "engine/ReturnEngine.h"
+#include "link/TCPComm.h"
+#include "runtime/PanelHost.h"
+#include "support/TempFolder.h"
+
+namespace vyr {
+namespace {
+
+using sim::test::Spin;
+using sim::test::WaitUntil;
+
+class Counting final : public PanelEvents {
+ public:
+  int connected = 0, disconnected = 0;
+  void Connected() override { ++connected; }
+  void Disconnected() override { ++disconnected; }
+};
+
+class Loopback : public ::testing::Test {
+ protected:
+  test::TempFolder folder;
+  Counting events;
+  std::unique_ptr<sim::SwitcherSim> sim;
+  std::unique_ptr<PanelHost> panel;
+  std::vector<std::string> logged;
+
+  void SetUp() override { sim::test::EnsureApp(); }
+
+  // A switcher of 8 inputs and outputs with output n on input n; the panel
+  // watches outputs 2 and 3 (1-based) and starts.
+  void Start(int waitMs = 0) {
+    sim::SwitcherSim::Options options;
+    options.port = 0;
+    options.inputs = 8;
+    options.outputs = 8;
+    options.pollIntervalMs = 0;
+    sim = std::make_unique<sim::SwitcherSim>(options);
+    ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
+    folder.Write("vyrntpnl.ini",
+                 "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=" + std::to_string(sim->Port()) +
+                     "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=20\r\nWait Time=" +
+                     std::to_string(waitMs) +
+                     "\r\nWatch Count=2\r\nOutput 01=2\r\nInput 01=16384\r\nOutput 02=3\r\n"
+                     "Input 02=16384\r\nReturn to Last Source=No\r\nConsole Count=0\r\n"
+                     "AirChain Count=0\r\n");
+    panel = std::make_unique<PanelHost>(events);
+    panel->log().SetEcho([this](const std::string& line) { logged.push_back(line); });
+    ASSERT_TRUE(panel->Start(folder.path()));
+  }
+
+  AppState& st() { return panel->state(); }
+
+  // The returns (mode 4) the simulator received; relay commands left out.
+  std::vector<sim::Change> Returns() const {
+    std::vector<sim::Change> returns;
+    for (const sim::Change& c : sim->Changes()) {
+      if (c.mode == kModeReturn) returns.push_back(c);
+    }
+    return returns;
+  }
+
+  // Connected, names and map taken over.
+  void Handshake() {
+    ASSERT_TRUE(WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, 5000))
+        << "info request flags " << st().lInfoRequest;
+  }
+};
+
+TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
+  Start();
+  Handshake();
+  EXPECT_EQ(sim->InfoRequestsSeen(), 1);
+  EXPECT_EQ(st().iNumOutputs, 8);
+  EXPECT_EQ(st().iNumInputs, 8);
+  EXPECT_EQ(st().udtXptMap.size(), 256u) << "the map keeps at least its start-up size";
+  EXPECT_EQ(st().udtXptMap[2].bySrcCount, 1);
+  EXPECT_EQ(st().udtXptMap[2].iSrc[0], 2);
+  EXPECT_EQ(panel->rows().Row(1).sOut, "Out 0003");
+  EXPECT_EQ(panel->rows().Row(1).sSource, "Inpt0003");
+  EXPECT_EQ(panel->rows().Row(1).lColour, kColourGreen);
+  EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 2}));
+  EXPECT_TRUE(logged.empty()) << logged.front();
+}
+
+TEST_F(Loopback, outputTakenOffIsReturnedAtOnce) {
+  Start();
+  Handshake();
+  ASSERT_TRUE(sim->TakeOff(1));
+  ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
+  const sim::Change back = Returns().front();
+  EXPECT_EQ(back.output, 1);
+  EXPECT_EQ(back.source, 1);
+  EXPECT_EQ(back.mode, 4);
+  // The simulator reports the change back, and the row shows the source again.
+  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
+  EXPECT_EQ(panel->rows().Row(0).sSource, "Inpt0002");
+  EXPECT_EQ(Returns().size(), 1u);
+}
+
+TEST_F(Loopback, outputTakenOffIsReturnedAfterTheWait) {
+  Start(300);  // 3 ticks of 100 ms: returned on the fourth
+  Handshake();
+  QElapsedTimer clock;
+  clock.start();
+  ASSERT_TRUE(sim->TakeOff(2));
+  ASSERT_TRUE(WaitUntil([&] { return panel->rows().Row(1).lColour == kColourRed; }));
+  ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
+  EXPECT_GE(clock.elapsed(), 300);
+  EXPECT_EQ(Returns().front().output, 2);
+  EXPECT_EQ(Returns().front().source, 2);
+  EXPECT_EQ(st().iPendingReturns, 0);
+}
+
+TEST_F(Loopback, rerouteDuringTheWaitCancelsTheReturn) {
+  Start(500);
+  Handshake();
+  ASSERT_TRUE(sim->TakeOff(2));
+  ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
+  ASSERT_TRUE(sim->Route(2, 5));
+  Spin(800);
+  EXPECT_TRUE(Returns().empty());
+  EXPECT_EQ(st().iPendingReturns, 0);
+  EXPECT_EQ(st().iReturnSources[1], 5);
+}
+
+TEST_F(Loopback, silentPeerIsDroppedAndTheLinkComesBack) {
+  Start();
+  Handshake();
+  sim->SetAnswerPolls(false);
+  ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
+  sim->SetAnswerPolls(true);
+  ASSERT_TRUE(WaitUntil([&] { return events.connected == 2; }, 5000));
+  Handshake();
+  EXPECT_EQ(sim->InfoRequestsSeen(), 2) << "a new connection asks again";
+}
+
+TEST_F(Loopback, peerThatStopsReadingIsDroppedAndTheLinkComesBack) {
+  Start();
+  Handshake();
+  sim->SetReading(false);
+  ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
+  sim->SetReading(true);
+  ASSERT_TRUE(WaitUntil([&] { return events.connected == 2 && st().bConnected; }, 5000));
+  const int32_t before = st().lPollCount;
+  Spin(300);
+  EXPECT_GT(st().lPollCount, before) << "the poll timer kept running";
+}
+
+TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
+  QTcpServer probe;  // finds a free port, then frees it
+  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+  const quint16 port = probe.serverPort();
+  probe.close();
+  Counting quiet;
+  PanelHost host(quiet);
+  host.log().SetWriteToFile(false);
+  host.state().sIPAddress = "127.0.0.1";
+  host.state().lIPPort = port;
+  host.pollTimer().SetInterval(100);
+  host.pollTimer().SetEnabled(true);
+  Spin(350);  // a few refused attempts
+  EXPECT_FALSE(host.state().bConnected);
+  QTcpServer late;
+  ASSERT_TRUE(late.listen(QHostAddress::LocalHost, port));
+  EXPECT_TRUE(WaitUntil([&] { return host.state().bConnected; }, 3000));
+  EXPECT_EQ(quiet.connected, 1);
+}
+
+// A peer that accepts and never reads: what the panel writes piles up until
+// the link is dropped, with one line in the error log.
+TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  Counting quiet;
+  PanelHost host(quiet);
+  std::vector<std::string> lines;
+  host.log().SetEcho([&](const std::string& line) { lines.push_back(line); });
+  host.state().sIPAddress = "127.0.0.1";
+  host.state().lIPPort = server.serverPort();
+  ConnectToServer(host.panel());
+  ASSERT_TRUE(WaitUntil([&] { return host.state().bConnected; }));
+  ASSERT_TRUE(WaitUntil([&] { return server.hasPendingConnections(); }));
+  std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+  peer->setReadBufferSize(1);
+
+  const std::string burst(8 << 20, '\x01');
+  SendToSwitcher(host.panel(), burst);
+  EXPECT_FALSE(host.state().bConnected);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("Error sending to switcher"), std::string::npos) << lines[0];
+}
+
+}  // namespace
+}  // namespace vyr
