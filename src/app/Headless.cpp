@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QSocketNotifier>
 #include <csignal>
+#include <map>
 #include <cstdio>
 #include <ostream>
 
@@ -82,8 +83,10 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
   void RowChanged(int16_t row) override {
     const StatusRow& r = host_->rows().Row(row);
     if (r.sSource == " ") return;  // not shown yet
-    Line("row " + std::to_string(row + 1) + ": " + r.sOut + " <- " + r.sSource + "  (" +
-         StateWord(r.lColour) + ")");
+    const std::string text = r.sOut + " <- " + r.sSource + "  (" + StateWord(r.lColour) + ")";
+    if (shown_[row] == text) return;  // a tool tip or the name alone changed
+    shown_[row] = text;
+    Line("row " + std::to_string(row + 1) + ": " + text);
   }
 
  private:
@@ -98,6 +101,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
   std::string where_;
   std::string lastFailure_;
   bool attemptShown_ = false;
+  std::map<int16_t, std::string> shown_;
 };
 
 }  // namespace
