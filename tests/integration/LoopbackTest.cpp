@@ -186,6 +186,7 @@ TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
   Counting quiet;
   PanelHost host(quiet);
   std::vector<std::string> lines;
+  host.log().SetWriteToFile(false);
   host.log().SetEcho([&](const std::string& line) { lines.push_back(line); });
   host.state().sIPAddress = "127.0.0.1";
   host.state().lIPPort = server.serverPort();
