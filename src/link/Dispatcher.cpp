@@ -92,7 +92,11 @@ void ProcessCommand(Panel& p) {
         // is broken: drop it now rather than when some later 0xFF arrives,
         // so that a poll behind it is answered in time.
         const std::size_t next = FindCommandByte(bytes, 1);
-        if (next == std::string_view::npos) return;  // wait for the rest
+        if (next == std::string_view::npos) {
+          // Wait for the rest, unless it is already longer than any message.
+          if (bytes.size() > kMaxMessageBytes) p.st.sRecvBuffer.Clear();
+          return;
+        }
         TrimBuffer(p.st, static_cast<int64_t>(next), p.log);
         continue;
       }

@@ -3,6 +3,7 @@
 // routine, the dispatcher of received messages and the parsers of the
 // identification and name-table messages.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,11 @@ namespace vyr {
 // mean the Server Module stopped reading: the link is dropped.
 inline constexpr int64_t kSendQueueLimitBytes = 1 << 20;
 inline constexpr int64_t kSendStallLimitMs = 10000;
+
+// Longer than the largest message (a full map of 16,383 outputs with 64
+// tagged three-word entries each is under 8 MB): a start of a message this
+// long without its end marker is dropped rather than kept growing.
+inline constexpr std::size_t kMaxMessageBytes = 16u << 20;
 
 void ConnectToServer(Panel& p);
 void DisconnectFromServer(Panel& p);

@@ -52,6 +52,15 @@ TEST_F(Dispatcher, pollBehindAnUnfinishedFrameIsAnsweredAtOnce) {
   EXPECT_EQ(st.sRecvBuffer, B({0x02}));
 }
 
+TEST_F(Dispatcher, endlessFrameWithoutEndMarkerIsDroppedPastTheLargestMessage) {
+  Feed(B({0xF6}) + std::string(kMaxMessageBytes - 1, '\x01'));
+  ProcessCommand(p);
+  EXPECT_EQ(st.sRecvBuffer.size(), kMaxMessageBytes) << "a large message may still be arriving";
+  Feed(B({0x01}));
+  ProcessCommand(p);
+  EXPECT_TRUE(st.sRecvBuffer.empty());
+}
+
 TEST_F(Dispatcher, handlesOneMessagePerCall) {
   Feed(B({0xF5, 0xF5}));
   ProcessCommand(p);
