@@ -122,6 +122,8 @@ int RunHeadless(const std::string& folder, std::ostream& out) {
     return 1;
   }
 
+  // A reader of standard output that goes away must not stop the returns.
+  std::signal(SIGPIPE, SIG_IGN);
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
