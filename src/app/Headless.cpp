@@ -7,13 +7,14 @@
 #include <QDateTime>
 #include <QSocketNotifier>
 #include <csignal>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <ostream>
 
 #include "config/IniFile.h"
 #include "core/InitProgram.h"
 #include "engine/ReturnEngine.h"
+#include "link/Wire.h"
 #include "runtime/PanelHost.h"
 
 namespace vyr {
@@ -25,16 +26,6 @@ int gSignalPipe[2] = {-1, -1};
 void OnSignal(int) {
   const char byte = 1;
   (void)!write(gSignalPipe[1], &byte, 1);
-}
-
-std::string Hex(const std::string& bytes) {
-  std::string text;
-  char cell[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(cell, sizeof cell, text.empty() ? "%02X" : " %02X", c);
-    text += cell;
-  }
-  return text;
 }
 
 const char* StateWord(int32_t colour) {
@@ -77,7 +68,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
                   output, source, static_cast<unsigned>(mode));
     std::string what = text;
     if (mode == kModeReturn) what += " (return " + OutputName(output - 1) + ")";
-    Line(what + "  [" + Hex(frame) + "]");
+    Line(what + "  [" + wire::Hex(frame) + "]");
   }
 
   void RowChanged(int16_t row) override {

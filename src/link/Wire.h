@@ -4,6 +4,7 @@
 // 14-bit word carried as two data bytes, low 7 bits first.
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,17 @@ inline void AppendWord(std::string& frame, int value) {
 inline void CloseFrame(std::string& frame) {
   frame += static_cast<char>(Checksum7(std::string_view(frame).substr(frame.empty() ? 0 : 1)));
   frame += static_cast<char>(kEndOfMessage);
+}
+
+// Bytes as two-digit hex with a blank between: "FE 04 00", for people.
+inline std::string Hex(std::string_view bytes) {
+  std::string text;
+  char cell[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(cell, sizeof cell, text.empty() ? "%02X" : " %02X", c);
+    text += cell;
+  }
+  return text;
 }
 
 }  // namespace vyr::wire

@@ -15,20 +15,12 @@
 #include "engine/StatusRows.h"
 #include "link/Panel.h"
 #include "link/TCPComm.h"
+#include "link/Wire.h"
 #include "support/FakeSocket.h"
 
 namespace vyr::test {
 
-// Bytes as two-digit hex, for failure messages: "FE 04 00".
-inline std::string Hex(const std::string& bytes) {
-  std::string text;
-  char cell[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(cell, sizeof cell, text.empty() ? "%02X" : " %02X", c);
-    text += cell;
-  }
-  return text;
-}
+using wire::Hex;
 
 // Bytes from a list of values: B({0xF6, 0x00}).
 inline std::string B(std::initializer_list<int> values) {
