@@ -28,21 +28,11 @@ struct Reader {
   }
 };
 
-bool IsException(const AppState& st, const XptRecord& r, int16_t source) {
-  const bool marked = source >= 0 && static_cast<std::size_t>(source) < st.sExceptions.size() &&
-                      st.sExceptions[static_cast<std::size_t>(source)] == '1';
-  return marked || r.byStatus != 0;
-}
-
 // The Program output carried by an air chain's Clean output: its first
 // untagged source, or none when it is Off or carries only tagged entries.
 int16_t ProgramOnClean(const XptRecord& clean) {
   if (clean.bySrcCount == 0 || clean.bySrcCount <= clean.iTagCount) return kNone;
   return clean.iSrc[0];
-}
-
-int16_t ReturnSourceOf(const AppState& st, int16_t slot) {
-  return st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, slot);
 }
 
 void SetInputMMState(AppState& st, int16_t input, int16_t value) {
@@ -163,6 +153,16 @@ void AirChainStep(Panel& p, int16_t output, const DecodedMap& map) {
 }
 
 }  // namespace
+
+bool IsException(const AppState& st, const XptRecord& r, int16_t source) {
+  const bool marked = source >= 0 && static_cast<std::size_t>(source) < st.sExceptions.size() &&
+                      st.sExceptions[static_cast<std::size_t>(source)] == '1';
+  return marked || r.byStatus != 0;
+}
+
+int16_t ReturnSourceOf(const AppState& st, int64_t slot) {
+  return st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, slot);
+}
 
 int16_t MMAssocOf(const AppState& st, int64_t source) {
   if (source < 0 || static_cast<uint64_t>(source) >= st.iMMAssoc.size()) return kNone;

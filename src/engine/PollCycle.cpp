@@ -25,8 +25,7 @@ void RunCountdowns(Panel& p) {
     if (delay == 1) {
       const int16_t output = At(st.iWatchOutputs, w);
       if (StillOff(st, output)) {
-        const int16_t source = st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, w);
-        SendCrosspointChange(p, Add16(output, 1), Add16(source, 1), kModeReturn);
+        SendCrosspointChange(p, Add16(output, 1), Add16(ReturnSourceOf(st, w), 1), kModeReturn);
       }
       st.iPendingReturns = Sub16(st.iPendingReturns, 1);
       delay = 0;

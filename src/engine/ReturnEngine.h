@@ -50,6 +50,13 @@ void CheckForActiveMMs(Panel& p, int16_t& iOutput);
 
 void UpdateDisplays(Panel& p);
 
+// A source shown black and never taken as the last source: marked "1" in
+// the exceptions, or carried with a status byte other than 0.
+bool IsException(const AppState& st, const XptRecord& r, int16_t source);
+// Where a slot's output goes back to: the one configured source, or its own
+// last source.
+int16_t ReturnSourceOf(const AppState& st, int64_t slot);
+
 // The Program output a console feeds through this bus, or none; a source
 // number outside the bus table is no bus.
 int16_t MMAssocOf(const AppState& st, int64_t source);

@@ -26,13 +26,6 @@ void StatusRows::SetSource(int64_t row, const std::string& caption, int32_t colo
   Changed(row);
 }
 
-void StatusRows::SetColour(int64_t row, int32_t colour) {
-  StatusRow& r = Mutable(row);
-  if (r.lColour == colour) return;
-  r.lColour = colour;
-  Changed(row);
-}
-
 void StatusRows::SetTip(int64_t row, const std::string& tip) {
   StatusRow& r = Mutable(row);
   if (r.sTip == tip) return;

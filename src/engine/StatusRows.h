@@ -41,7 +41,6 @@ class StatusRows {
   const StatusRow& Row(int64_t row) const;
   void SetOutCaption(int64_t row, const std::string& caption);
   void SetSource(int64_t row, const std::string& caption, int32_t colour);
-  void SetColour(int64_t row, int32_t colour);
   void SetTip(int64_t row, const std::string& tip);
 
   const std::string& PollCaption() const { return poll_; }

@@ -18,9 +18,7 @@ void UpdateDisplays(Panel& p) {
       } else if (r.bySrcCount != 0) {
         const int16_t s = r.iSrc[0];
         const std::string& name = At(st.sInputNames, s);
-        const bool marked = static_cast<std::size_t>(s) < st.sExceptions.size() &&
-                            st.sExceptions[static_cast<std::size_t>(s)] == '1';
-        if (!marked && r.byStatus == 0) {
+        if (!IsException(st, r, s)) {
           At(st.iReturnSources, i) = s;
           p.rows.SetSource(i, name, kColourGreen);
         } else {
