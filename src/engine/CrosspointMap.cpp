@@ -20,7 +20,7 @@ const char* const kOffCaption = " - Off - ";
 // A message reader that raises 9 for a read past the end.
 struct Reader {
   std::string_view message;
-  int64_t p = 6;
+  int64_t p;  // the next byte to read
   unsigned char Byte() { return ByteAt(message, p++); }
   int16_t Word() {
     const unsigned char low = Byte();

@@ -86,25 +86,20 @@ void ProcessCommand(Panel& p) {
         HandleSingleByte(p, command);
         return;
       }
+      // A command byte before the end marker means the frame is broken: it is
+      // dropped up to that byte. The same holds for a frame whose end has not
+      // arrived yet, so that a poll behind it is answered in time.
       const int32_t length = FindEOM(bytes, p.log);
-      if (length == 0) {
-        // No end marker yet. A command byte behind this one means the frame
-        // is broken: drop it now rather than when some later 0xFF arrives,
-        // so that a poll behind it is answered in time.
-        const std::size_t next = FindCommandByte(bytes, 1);
-        if (next == std::string_view::npos) {
-          // Wait for the rest, unless it is already longer than any message.
-          if (bytes.size() > kMaxMessageBytes) p.st.sRecvBuffer.Clear();
-          return;
-        }
-        TrimBuffer(p.st, static_cast<int64_t>(next), p.log);
-        continue;
-      }
-      const std::size_t broken =
-          FindCommandByte(bytes.substr(0, static_cast<std::size_t>(length) - 1), 1);
+      const std::size_t dataEnd = length == 0 ? bytes.size() : static_cast<std::size_t>(length) - 1;
+      const std::size_t broken = FindCommandByte(bytes.substr(0, dataEnd), 1);
       if (broken != std::string_view::npos) {
         TrimBuffer(p.st, static_cast<int64_t>(broken), p.log);
         continue;
+      }
+      if (length == 0) {
+        // Wait for the rest, unless it is already longer than any message.
+        if (bytes.size() > kMaxMessageBytes) p.st.sRecvBuffer.Clear();
+        return;
       }
       const std::string message = TrimBuffer(p.st, length, p.log);
       if (!message.empty()) HandleFrame(p, message);

@@ -31,7 +31,6 @@ bool SendToSwitcher(Panel& p, const std::string& message) {
       }
       if (socket.Write(message.data(), n) < 1 &&
           socket.LastError() != SwitcherSocket::kWouldBlock) {
-        (void)socket.LastError();
         return;  // a hard error: this message is lost, nothing is reported
       }
       written = socket.BytesWritten() == n;
