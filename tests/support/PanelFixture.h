@@ -39,11 +39,16 @@ inline void PrintTo(const Sent& s, std::ostream* os) {
       << std::dec << "}";
 }
 
+// The events raised; `changes` holds the crosspoint changes reported sent.
 class RecordingEvents final : public PanelEvents {
  public:
+  std::vector<Sent> changes;
   int connected = 0, disconnected = 0;
   void Connected() override { ++connected; }
   void Disconnected() override { ++disconnected; }
+  void CrosspointChangeSent(int16_t o, int16_t s, int16_t m, const std::string&) override {
+    changes.push_back({o, s, m});
+  }
 };
 
 class PanelTest : public ::testing::Test {
