@@ -123,18 +123,6 @@ TEST_F(Loopback, outputTakenOffIsReturnedAfterTheWait) {
   EXPECT_EQ(st().iPendingReturns, 0);
 }
 
-TEST_F(Loopback, rerouteDuringTheWaitCancelsTheReturn) {
-  Start(500);
-  Handshake();
-  ASSERT_TRUE(sim->TakeOff(2));
-  ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
-  ASSERT_TRUE(sim->Route(2, 5));
-  Spin(800);
-  EXPECT_TRUE(Returns().empty());
-  EXPECT_EQ(st().iPendingReturns, 0);
-  EXPECT_EQ(st().iReturnSources[1], 5);
-}
-
 TEST_F(Loopback, silentPeerIsDroppedAndTheLinkComesBack) {
   Start();
   Handshake();
