@@ -6,8 +6,7 @@
 namespace vyr {
 
 unsigned char ByteAt(std::string_view message, int64_t index) {
-  if (index < 0 || static_cast<uint64_t>(index) >= message.size()) Raise(kErrSubscript);
-  return static_cast<unsigned char>(message[static_cast<std::size_t>(index)]);
+  return static_cast<unsigned char>(At(message, index));
 }
 
 int16_t CalcCheckSum(std::string_view message, int16_t n, ErrorLog& log) {
