@@ -49,7 +49,7 @@ class EngineTest : public PanelTest {
   }
 };
 
-// A record as text, every non-zero slot named: "count 2 status 0 src0 300/2/3".
+// A record as text, every non-zero slot named: "count 1 status 0 tags 0 src0 300/2/3".
 inline std::string Summary(const XptRecord& r) {
   std::string text = "count " + std::to_string(r.bySrcCount) + " status " +
                      std::to_string(r.byStatus) + " tags " + std::to_string(r.iTagCount);

@@ -11,34 +11,20 @@ using StatusRowsTest = EngineTest;
 TEST_F(StatusRowsTest, rowsGrowAsCopiesOfRowZeroAndShrinkButRowZeroStays) {
   rows.SetSource(0, "Inpt0001", kColourGreen);
   rows.SetTip(0, "Return source: Inpt0001");
-  rows.LoadDisplays(st, log, 4);
-  ASSERT_EQ(rows.Count(), 4);
-  for (int16_t i = 1; i < 4; ++i) {
-    EXPECT_TRUE(RowIs(i, "Inpt0001", kColourGreen));
-    EXPECT_EQ(rows.Row(i).sTip, "Return source: Inpt0001");
+  // Count asked for, rows made, height; 65 rows no longer fit 16 bits of height.
+  for (const auto& [count, made, height] :
+       {std::tuple{4, 4, 3520}, {2, 2, 2560}, {0, 1, 1600}, {3, 3, 3040}, {65, 65, 3040}}) {
+    rows.LoadDisplays(st, log, static_cast<int16_t>(count));
+    EXPECT_EQ(rows.Count(), made) << count;
+    EXPECT_EQ(st.iDisplayCount, count);
+    EXPECT_EQ(rows.HeightTwips(), height) << count;
+    for (int16_t i = 0; i < made; ++i) {
+      EXPECT_TRUE(RowIs(i, "Inpt0001", kColourGreen)) << count;
+      EXPECT_EQ(rows.Row(i).sTip, "Return source: Inpt0001") << count;
+    }
   }
-  EXPECT_EQ(st.iDisplayCount, 4);
-  EXPECT_EQ(rows.HeightTwips(), 3520);
-
-  rows.LoadDisplays(st, log, 2);
-  EXPECT_EQ(rows.Count(), 2);
-  EXPECT_EQ(rows.HeightTwips(), 2560);
-  rows.LoadDisplays(st, log, 0);
-  EXPECT_EQ(rows.Count(), 1);
-  EXPECT_EQ(st.iDisplayCount, 0);
-  EXPECT_EQ(rows.HeightTwips(), 1600);
-  EXPECT_TRUE(RowIs(0, "Inpt0001", kColourGreen));
-  rows.LoadDisplays(st, log, 3);
-  EXPECT_EQ(rows.Count(), 3);
-  EXPECT_EQ(rows.HeightTwips(), 3040);
-  EXPECT_TRUE(logged.empty()) << logged.front();
-
-  // 65 rows: the height no longer fits 16 bits, the rows stand.
-  rows.LoadDisplays(st, log, 65);
-  EXPECT_EQ(rows.Count(), 65);
-  EXPECT_EQ(st.iDisplayCount, 65);
-  EXPECT_EQ(rows.HeightTwips(), 3040);
   EXPECT_EQ(Logged("Error Loading Displays", "Display Error"), 1);
+  EXPECT_EQ(logged.size(), 1u);
 }
 
 TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
@@ -51,21 +37,21 @@ TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
   // Outputs 1..5: Off; source 5; exception 7 with tones 60; output 9; 8 and
   // 60 with a status byte.
   Feed(MapFrame(1, {{}, {{{5}}}, {{{7}, {60}}}, {{{9, true}}}, {{{8}, {60}}, 2}}, true));
-
-  EXPECT_EQ(rows.Row(0).sOut, "Out 0002");
-  EXPECT_TRUE(RowIs(0, " - Off - ", kColourRed));
-  EXPECT_TRUE(RowIs(1, "Inpt0006", kColourGreen));
-  EXPECT_TRUE(RowIs(2, "Inpt0008", kColourBlack));
-  EXPECT_TRUE(RowIs(3, "Out 0010", kColourBlack));
-  EXPECT_TRUE(RowIs(4, "Inpt0009", kColourBlack));
-  EXPECT_TRUE(RowIs(5, "Inpt0006", kColourGreen));
-  EXPECT_EQ(rows.Row(5).sOut, "Out 0003");
+  const std::tuple<std::string, std::string, int32_t, std::string> shown[] = {
+      {"Out 0002", " - Off - ", kColourRed, "Inpt0012"},
+      {"Out 0003", "Inpt0006", kColourGreen, "Inpt0006"},
+      {"Out 0004", "Inpt0008", kColourBlack, "Inpt0004"},
+      {"Out 0005", "Out 0010", kColourBlack, "None"},
+      {"Out 0006", "Inpt0009", kColourBlack, "None"},
+      {"Out 0003", "Inpt0006", kColourGreen, "Inpt0006"}};
+  for (int16_t i = 0; i < 6; ++i) {
+    const auto& [out, source, colour, tip] = shown[i];
+    EXPECT_EQ(rows.Row(i).sOut, out) << "row " << i;
+    EXPECT_TRUE(RowIs(i, source, colour));
+    EXPECT_EQ(rows.Row(i).sTip, "Return source: " + tip) << "row " << i;
+  }
   EXPECT_EQ(st.iReturnSources, (std::vector<int16_t>{11, 5, 3, kNone, kNone, 5}));
   EXPECT_EQ(st.iCurrentSources, (std::vector<int16_t>{kNone, kNone, 60, kNone, kNone, kNone}));
-  const std::vector<std::string> tips{"Return source: Inpt0012", "Return source: Inpt0006",
-                                      "Return source: Inpt0004", "Return source: None",
-                                      "Return source: None",     "Return source: Inpt0006"};
-  for (int16_t i = 0; i < 6; ++i) EXPECT_EQ(rows.Row(i).sTip, tips[i]) << "row " << i;
   EXPECT_EQ(Hex(sock.Sent()), "");
   EXPECT_EQ(st.iReturnDelays[3], 2);
   EXPECT_EQ(st.iPendingReturns, 1);

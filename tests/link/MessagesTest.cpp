@@ -6,25 +6,22 @@
 namespace vyr::test {
 namespace {
 
-class TypeMessages : public PanelTest {};
+using TypeMessages = PanelTest;
 
-TEST_F(TypeMessages, validTypeRequestIsAnsweredAndStartsPolling) {
-  for (const std::string& request :
-       {B({0x81, 0x64, 0x00, 0x64, 0xFF}), B({0x81, 0x64, 0x64, 0xFF})}) {
+TEST_F(TypeMessages, onlyAValidTypeRequestIsAnsweredAndStartsPolling) {
+  const std::pair<std::string, bool> requests[] = {
+      {B({0x81, 0x64, 0x00, 0x64, 0xFF}), true},
+      {B({0x81, 0x64, 0x64, 0xFF}), true},
+      {B({0x81, 0x65, 0x65, 0xFF}), false},               // not 0x64
+      {B({0x81, 0x64, 0x00, 0x65, 0xFF}), false},         // checksum
+      {B({0x81, 0x64, 0x00, 0x00, 0x64, 0xFF}), false}};  // six bytes
+  for (const auto& [request, answered] : requests) {
     sock.writes.clear();
     tmrpoll.SetEnabled(false);
     ProcessTypeRequest(p, request);
-    EXPECT_EQ(Hex(sock.Sent()), "81 02 01 03 FF") << Hex(request);
-    EXPECT_TRUE(tmrpoll.Enabled());
+    EXPECT_EQ(Hex(sock.Sent()), answered ? "81 02 01 03 FF" : "") << Hex(request);
+    EXPECT_EQ(tmrpoll.Enabled(), answered) << Hex(request);
   }
-}
-
-TEST_F(TypeMessages, otherTypeRequestsAreNotAnswered) {
-  ProcessTypeRequest(p, B({0x81, 0x65, 0x65, 0xFF}));              // not 0x64
-  ProcessTypeRequest(p, B({0x81, 0x64, 0x00, 0x65, 0xFF}));        // checksum
-  ProcessTypeRequest(p, B({0x81, 0x64, 0x00, 0x00, 0x64, 0xFF}));  // six bytes
-  EXPECT_TRUE(sock.writes.empty());
-  EXPECT_FALSE(tmrpoll.Enabled());
   EXPECT_TRUE(logged.empty());
 }
 
@@ -38,32 +35,35 @@ TEST_F(TypeMessages, switcherTypeIsTakenFromATenByteMessageOnly) {
 
 // A name table as the Server Module sends it.
 std::string NameTable(int kind, int width, const std::vector<std::string>& names, int first = 0) {
-  std::string f = "\xFC";
-  f += static_cast<char>(kind);
-  f += static_cast<char>(width);
+  std::string f = B({0xFC, kind, width});
   wire::AppendWord(f, static_cast<int>(names.size()));
   wire::AppendWord(f, first);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    std::string name = names[i];
-    name.resize(static_cast<std::size_t>(width), ' ');
-    f += name;
+    f += names[i] + std::string(static_cast<std::size_t>(width) - names[i].size(), ' ');
     wire::AppendWord(f, static_cast<int>(i));
   }
   wire::CloseFrame(f);
   return f;
 }
 
-class NameTables : public PanelTest {};
+using NameTables = PanelTest;
 
-TEST_F(NameTables, inputTableReplacesNamesAndSizesTheInputState) {
+TEST_F(NameTables, inputTableFromItsFirstEntryReplacesNamesAndSizesTheInputState) {
   st.lInfoRequest = 0x380;
-  const std::string table = NameTable(10, 8, {"MIC 1", "CD"});
-  ASSERT_EQ(table.size(), 29u);
+  std::string table = NameTable(10, 8, {"MIC 1", "CD", "TEL"}, 1);
+  ASSERT_EQ(table.size(), 39u);
   ProcessAlphaTable(p, table);
-  EXPECT_EQ(st.sInputNames, (std::vector<std::string>{"MIC 1   ", "CD      "}));
-  EXPECT_EQ(st.iNumInputs, 2);
-  EXPECT_EQ(st.iInputMMState, std::vector<int16_t>(2, kNone));
+  EXPECT_EQ(st.sInputNames, (std::vector<std::string>{"", "CD      ", "TEL     "}));
+  EXPECT_EQ(st.iNumInputs, 3);
+  EXPECT_EQ(st.iInputMMState, std::vector<int16_t>(3, kNone));
   EXPECT_EQ(st.lInfoRequest, 0x280);
+
+  table.insert(7, "X");  // one byte too many, checksum mended
+  table[table.size() - 2] = static_cast<char>(wire::Checksum7(table.substr(1, table.size() - 3)));
+  st.lInfoRequest = 0x380;
+  ProcessAlphaTable(p, table);
+  EXPECT_EQ(st.sInputNames[1], "CD      ");
+  EXPECT_EQ(st.lInfoRequest, 0x380);
 }
 
 TEST_F(NameTables, outputTableResizesTablesAndRelabelsWatchedRows) {
@@ -78,37 +78,18 @@ TEST_F(NameTables, outputTableResizesTablesAndRelabelsWatchedRows) {
   EXPECT_EQ(st.udtXptMap.size(), 300u);
   ASSERT_EQ(st.iMMAssoc.size(), 300u);
   EXPECT_EQ(st.iMMAssoc[1], 0) << "bus table rebuilt for the new count";
-  EXPECT_EQ(st.iMMAssoc[3], kNone);
   EXPECT_EQ(st.lInfoRequest, 0x180);
-  EXPECT_EQ(rows.Row(0).sOut, "OUT1  ");
-  EXPECT_EQ(rows.Row(1).sOut, "OUT0  ");
+  EXPECT_EQ(rows.Row(0).sOut + "|" + rows.Row(1).sOut, "OUT1  |OUT0  ");
 
   st.iMMAssoc[1] = 77;  // the same count again: names only, bus table kept
   names[1] = "NEW";
   ProcessAlphaTable(p, NameTable(20, 6, names));
   EXPECT_EQ(st.iMMAssoc[1], 77);
   EXPECT_EQ(rows.Row(0).sOut, "NEW   ");
-}
 
-TEST_F(NameTables, tableOfTheWrongLengthChangesNothing) {
-  st.lInfoRequest = 0x380;
-  std::string table = NameTable(10, 8, {"A", "B"});
-  table.insert(7, "X");
-  table[table.size() - 2] = static_cast<char>(wire::Checksum7(table.substr(1, table.size() - 3)));
-  ProcessAlphaTable(p, table);
-  EXPECT_EQ(st.iNumInputs, 256);
-  EXPECT_EQ(st.sInputNames[0], "Inpt0001");
-  EXPECT_EQ(st.lInfoRequest, 0x380);
-}
-
-TEST_F(NameTables, entriesBeforeTheFirstTakenStayEmpty) {
-  ProcessAlphaTable(p, NameTable(10, 4, {"AAAA", "BBBB", "CCCC"}, 1));
-  EXPECT_EQ(st.sInputNames, (std::vector<std::string>{"", "BBBB", "CCCC"}));
-}
-
-TEST_F(NameTables, watchedOutputBeyondANewTableIsLoggedAfterTheBitIsCleared) {
+  // A watched output beyond a new table is logged after the bit is cleared.
   Watch({{5}});
-  st.lInfoRequest = 0x200;
+  st.iConsoleCount = 0, st.lInfoRequest = 0x200;
   ProcessAlphaTable(p, NameTable(20, 4, {"A", "B"}));
   EXPECT_EQ(st.lInfoRequest, 0);
   ASSERT_EQ(logged.size(), 1u);

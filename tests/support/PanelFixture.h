@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -29,11 +28,11 @@ inline std::string B(std::initializer_list<int> values) {
   return bytes;
 }
 
+// A crosspoint change: 1-based output and source, and the mode.
 struct Sent {
   int16_t output, source, mode;
   bool operator==(const Sent&) const = default;
 };
-
 inline void PrintTo(const Sent& s, std::ostream* os) {
   *os << "{out " << s.output << ", src " << s.source << ", mode 0x" << std::hex << s.mode
       << std::dec << "}";
@@ -72,9 +71,7 @@ class PanelTest : public ::testing::Test {
 
   // Watch slots: output, input and opto per slot (0-based; kNone for none).
   struct Slot {
-    int16_t output;
-    int16_t input = kNone;
-    int16_t opto = kNone;
+    int16_t output, input = kNone, opto = kNone;
   };
   void Watch(std::initializer_list<Slot> slots) {
     st.iWatchCount = static_cast<int16_t>(slots.size());
