@@ -32,6 +32,11 @@ struct IniFixture {
     folder.Write(kIniFileName, text);
     return ReadIniFile(st, tmrpoll, log);
   }
+
+  // The one line a failure logs, as the fixture's clock dates it.
+  std::vector<std::string> Logged(const std::string& category, const std::string& message) const {
+    return {BuildLogLine(FormatGeneralDate(clock.Now()), category, message)};
+  }
 };
 
 }  // namespace vyr::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/InitProgram.h"
@@ -30,30 +31,22 @@ TEST(InitProgram, replacesEarlierStateWithEveryStartUpDefault) {
 
   EXPECT_TRUE(reported.empty()) << reported.front();
   EXPECT_EQ(st.sAppPath, "/opt/vyr/");
-  EXPECT_EQ(st.sUserName, "");
-  EXPECT_EQ(st.sPassword, "");
+  EXPECT_EQ(std::tie(st.sUserName, st.sPassword, st.sIPAddress),
+            std::make_tuple("", "", "127.0.0.1"));
   EXPECT_EQ(st.udtXptMap, std::vector<XptRecord>(256));
   EXPECT_EQ(st.iMMAssoc, std::vector<int16_t>(256, kNone));
   EXPECT_EQ(st.iInputMMState, std::vector<int16_t>(256, kNone));
-  EXPECT_EQ(st.iDisplayCount, 1);
-  EXPECT_EQ(st.iNumInputs, 256);
-  EXPECT_EQ(st.iNumOutputs, 256);
-  ASSERT_EQ(st.sInputNames.size(), 256u);
-  ASSERT_EQ(st.sOutputNames.size(), 256u);
-  EXPECT_EQ(st.sInputNames[0], "Inpt0001");
-  EXPECT_EQ(st.sInputNames[9], "Inpt0010");
-  EXPECT_EQ(st.sInputNames[255], "Inpt0256");
-  EXPECT_EQ(st.sOutputNames[0], "Out 0001");
-  EXPECT_EQ(st.sOutputNames[99], "Out 0100");
-  EXPECT_EQ(st.sOutputNames[255], "Out 0256");
-  EXPECT_EQ(st.iRefreshRate, 100);
-  EXPECT_EQ(st.iTimeOut, 20);
-  EXPECT_EQ(st.iWaitTime, 0);
-  EXPECT_EQ(st.iPollTicks, 2);
-  EXPECT_EQ(st.lIPPort, 1250);
-  EXPECT_EQ(st.sIPAddress, "127.0.0.1");
-  EXPECT_FALSE(tmrpoll.Enabled());
-  EXPECT_EQ(tmrpoll.Interval(), 100);
+  // Display count, channel counts, refresh, time-out, wait, poll ticks, port.
+  EXPECT_EQ(std::make_tuple(st.iDisplayCount, st.iNumInputs, st.iNumOutputs, st.iRefreshRate,
+                            st.iTimeOut, st.iWaitTime, st.iPollTicks, st.lIPPort),
+            std::make_tuple(1, 256, 256, 100, 20, 0, 2, 1250));
+  ASSERT_EQ(std::make_tuple(st.sInputNames.size(), st.sOutputNames.size()),
+            std::make_tuple(256u, 256u));
+  EXPECT_EQ(std::tie(st.sInputNames[0], st.sInputNames[99], st.sInputNames[255]),
+            std::make_tuple("Inpt0001", "Inpt0100", "Inpt0256"));
+  EXPECT_EQ(std::tie(st.sOutputNames[0], st.sOutputNames[99], st.sOutputNames[255]),
+            std::make_tuple("Out 0001", "Out 0100", "Out 0256"));
+  EXPECT_EQ(std::make_tuple(tmrpoll.Enabled(), tmrpoll.Interval()), std::make_tuple(false, 100));
 
   InitProgram(st, "/opt/vyr/", tmrpoll, log);  // already ends with one separator
   EXPECT_EQ(st.sAppPath, "/opt/vyr/");
