@@ -1,17 +1,23 @@
 // VYRSourceReturn: keeps watched switcher outputs from going to dead air.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/Headless.h"
+#include "app/ProgramFolder.h"
+#include "app/Windowed.h"
 #include "config/CheckConfig.h"
 
 namespace {
 
 void PrintUsage(std::ostream& out) {
   out << "Usage:\n"
+         "  VYRSourceReturn [--folder DIR]\n"
+         "      The panel's window. Without a display it runs headless instead.\n"
          "  VYRSourceReturn --headless [--folder DIR]\n"
          "      Run without windows: connect to the Server Module named in vyrntpnl.ini\n"
          "      and return watched outputs that go Off; one line per event on standard\n"
@@ -20,24 +26,24 @@ void PrintUsage(std::ostream& out) {
          "      Read vyrntpnl.ini (from the program folder, or FILE) as start-up does,\n"
          "      print the settings it holds; exit 0 when usable, 1 otherwise.\n"
          "\n"
-         "  --folder DIR   read vyrntpnl.ini and write Errorlog.txt in DIR instead of\n"
-         "                 the program's own folder.\n";
+         "  --folder DIR   read vyrntpnl.ini and write Errorlog.txt in DIR. Without it:\n"
+         "                 the program's own folder, or ~/.config/VYRSourceReturn when\n"
+         "                 that folder is not writable.\n";
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
-  std::string folder = QCoreApplication::applicationDirPath().toStdString();
-
   if (argc >= 2 && std::strcmp(argv[1], "--check-config") == 0 && argc <= 3) {
-    return vyr::CheckConfig(argc == 3 ? argv[2] : "", folder, std::cout);
+    QCoreApplication app(argc, argv);
+    return vyr::CheckConfig(argc == 3 ? argv[2] : "", vyr::DefaultProgramFolder(), std::cout);
   }
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     PrintUsage(std::cout);
     return 0;
   }
   bool headless = false;
+  std::optional<std::string> folder;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--headless") == 0) {
       headless = true;
@@ -49,7 +55,14 @@ int main(int argc, char* argv[]) {
       return 2;
     }
   }
-  if (headless) return vyr::RunHeadless(folder, std::cout);
-  PrintUsage(std::cerr);
-  return 2;
+  if (!headless && !vyr::HasDisplay()) {
+    std::cerr << "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running headless.\n";
+    headless = true;
+  }
+  if (headless) {
+    QCoreApplication app(argc, argv);
+    return vyr::RunHeadless(folder.value_or(vyr::DefaultProgramFolder()), std::cout);
+  }
+  QApplication app(argc, argv);
+  return vyr::RunWindowed(folder.value_or(vyr::DefaultProgramFolder()));
 }

@@ -37,6 +37,9 @@ class QtSwitcherSocket final : public SwitcherSocket {
   int64_t StalledMilliseconds() const override;
 
   QTcpSocket& qt() { return socket_; }
+  // Where the last attempt went.
+  const std::string& Host() const { return host_; }
+  int32_t Port() const { return port_; }
 
  private:
   QTcpSocket socket_;

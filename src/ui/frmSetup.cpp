@@ -1,0 +1,253 @@
+#include "ui/frmSetup.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "config/IniFile.h"
+#include "config/SetupRules.h"
+#include "engine/ReturnEngine.h"
+#include "engine/StatusRows.h"
+#include "link/TCPComm.h"
+#include "ui/Dialogs.h"
+#include "ui/frmDisplayListView.h"
+
+namespace vyr {
+
+namespace {
+
+QLabel* SetupLabel(QWidget* parent, int index, const char* text) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QStringLiteral("lblSetup_%1").arg(index));
+  return l;
+}
+
+QLineEdit* Box(QWidget* parent, const char* name, const char* text) {
+  auto* b = new QLineEdit(text, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* text) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  // No default button: Enter in a box does not confirm the dialog.
+  b->setAutoDefault(false);
+  return b;
+}
+
+// The character a key press types, as the boxes' filters see it; 0 for a
+// key that types nothing (arrows, Delete, Tab, shortcuts), which always
+// passes.
+char TypedKey(const QKeyEvent& e) {
+  switch (e.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return kKeyEnter;
+    case Qt::Key_Escape:
+      return kKeyEscape;
+    case Qt::Key_Backspace:
+      return kKeyBackspace;
+    default:
+      break;
+  }
+  if (e.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
+  const QString text = e.text();
+  if (text.isEmpty() || text.at(0) < QChar(' ')) return 0;
+  const char16_t c = text.at(0).unicode();
+  return c < 0x7F ? static_cast<char>(c) : '\x7F';  // anything else is refused
+}
+
+}  // namespace
+
+frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), p_(p), dialogs_(dialogs) {
+  setObjectName("frmSetup");
+  setWindowTitle("Setup");
+
+  txtIPAddr_ = Box(this, "txtIPAddr", "127.0.0.1");
+  txtIPPort_ = Box(this, "txtIPPort", "1250");
+  txtDelay_ = Box(this, "txtDelay", "1000");
+  cmbReturn_ = new QComboBox(this);
+  cmbReturn_->setObjectName("cmbReturn");
+  cmbReturn_->setEditable(true);
+  cmbReturn_->setInsertPolicy(QComboBox::NoInsert);
+  cmbReturn_->addItem("Combo1");
+  cmbReturn_->setMinimumContentsLength(18);
+
+  auto* frReturnType = new QFrame(this);
+  frReturnType->setObjectName("frReturnType");
+  frReturnType->setFrameShape(QFrame::StyledPanel);
+  auto* options = new QVBoxLayout(frReturnType);
+  const char* optionTexts[2] = {"Return to Last Source", "Return to Specific Source"};
+  for (int i = 0; i < 2; ++i) {
+    optReturnType_[i] = new QRadioButton(optionTexts[i], frReturnType);
+    optReturnType_[i]->setObjectName(QStringLiteral("optReturnType_%1").arg(i));
+    options->addWidget(optReturnType_[i]);
+    connect(optReturnType_[i], &QRadioButton::clicked, this, [this, i] { optReturnType_Click(i); });
+  }
+
+  cmdConfigOuts_ = Button(this, "cmdConfigOuts", "Configure Outputs");
+  cmdConfigExcepts_ = Button(this, "cmdConfigExcepts", "Configure Exceptions");
+  auto* cmdOk = Button(this, "cmdOk", "&Ok");
+  cmdOk->setToolTip("Accept current settings");
+  auto* cmdCancel = Button(this, "cmdCancel", "&Cancel");
+  cmdCancel->setToolTip("Abort any changes and exit");
+  connect(cmdConfigOuts_, &QPushButton::clicked, this, [this] { cmdConfigOuts_Click(); });
+  connect(cmdConfigExcepts_, &QPushButton::clicked, this, [this] { cmdConfigExcepts_Click(); });
+  connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+
+  auto* grid = new QGridLayout(this);
+  grid->setHorizontalSpacing(10);
+  grid->setVerticalSpacing(8);
+  grid->addWidget(SetupLabel(this, 2, "IP Address"), 0, 0);
+  grid->addWidget(txtIPAddr_, 0, 1);
+  grid->addWidget(SetupLabel(this, 3, "IP Port"), 1, 0);
+  grid->addWidget(txtIPPort_, 1, 1);
+  grid->addWidget(frReturnType, 2, 0, 1, 2);
+  grid->addWidget(SetupLabel(this, 0, "Return Source"), 3, 0);
+  grid->addWidget(cmbReturn_, 3, 1);
+  grid->addWidget(SetupLabel(this, 1, "Return Delay"), 4, 0);
+  grid->addWidget(txtDelay_, 4, 1);
+  auto* lists = new QHBoxLayout;
+  lists->addWidget(cmdConfigOuts_);
+  lists->addWidget(cmdConfigExcepts_);
+  grid->addLayout(lists, 5, 0, 1, 2);
+  auto* frame = new QFrame(this);
+  frame->setFrameShape(QFrame::HLine);
+  frame->setFrameShadow(QFrame::Sunken);
+  grid->addWidget(frame, 6, 0, 1, 2);
+  auto* confirm = new QHBoxLayout;
+  confirm->addStretch(1);
+  confirm->addWidget(cmdOk);
+  confirm->addWidget(cmdCancel);
+  grid->addLayout(confirm, 7, 0, 1, 2);
+  grid->setSizeConstraint(QLayout::SetFixedSize);
+
+  for (QObject* box :
+       {static_cast<QObject*>(txtIPAddr_), static_cast<QObject*>(txtIPPort_),
+        static_cast<QObject*>(txtDelay_), static_cast<QObject*>(cmbReturn_->lineEdit())})
+    box->installEventFilter(this);
+
+  Form_Load();
+}
+
+void frmSetup::Form_Load() {
+  Trap(p_.log, "Error Loading Setup", "Setup Error", [&] {
+    const AppState& st = p_.st;
+    txtIPPort_->setText(QString::number(st.lIPPort));
+    txtIPAddr_->setText(QString::fromStdString(st.sIPAddress));
+    cmbReturn_->clear();
+    for (const std::string& item : ReturnSourceList(st))
+      cmbReturn_->addItem(QString::fromStdString(item));
+    cmbReturn_->setCurrentIndex(ReturnSourceItem(st.iReturnSource, cmbReturn_->count()));
+    const int rule = st.bReturnToSpecific ? 1 : 0;
+    optReturnType_[rule]->setChecked(true);
+    optReturnType_Click(rule);
+    txtDelay_->setText(QString::number(st.iWaitTime));
+  });
+}
+
+void frmSetup::optReturnType_Click(int index) {
+  cmdConfigExcepts_->setEnabled(index == 0);
+  cmbReturn_->setEnabled(index == 1);
+}
+
+bool frmSetup::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const char key = TypedKey(*static_cast<QKeyEvent*>(event));
+  if (key == 0) return false;
+  if (watched == cmbReturn_->lineEdit()) return cmbReturn_KeyPress(key);
+  const bool passes = watched == txtIPAddr_ ? AddressKeyPasses(key) : NumberKeyPasses(key);
+  return !passes;
+}
+
+// Returns true when the key is discarded.
+bool frmSetup::cmbReturn_KeyPress(char key) {
+  const ComboKey k =
+      ReturnComboKey(key, cmbReturn_->currentText().toStdString(), cmbReturn_->count(), p_.st);
+  if (k.select) cmbReturn_->setCurrentIndex(*k.select);
+  // Enter and Escape end here either way: in a dialog they would confirm or
+  // cancel it.
+  return !k.passes || key == kKeyEnter || key == kKeyEscape;
+}
+
+bool frmSetup::ValidateIPAddress() {
+  const auto normalised = NormaliseIPAddress(txtIPAddr_->text().toStdString());
+  if (!normalised) return false;
+  txtIPAddr_->setText(QString::fromStdString(*normalised));
+  return true;
+}
+
+void frmSetup::cmdOk_Click() {
+  AppState& st = p_.st;
+  const PortEntry port = ReadPortBox(txtIPPort_->text().toStdString(), st.lIPPort);
+  if (!port.valid) {
+    dialogs_.MessageBox(this, "Invalid IP Port #. Please reenter a number between 1 and 65535",
+                        Dialogs::Buttons::Ok, Dialogs::Icon::None, "Port Error");
+    return;
+  }
+  bool changed = port.changed;
+  if (txtIPAddr_->text().toStdString() != st.sIPAddress) {
+    if (!ValidateIPAddress()) {
+      dialogs_.MessageBox(this, "Please Enter IP Address In The Following Format: 192.168.1.1",
+                          Dialogs::Buttons::Ok, Dialogs::Icon::Critical, "Data Format Error");
+      txtIPAddr_->setText(QString::fromStdString(st.sIPAddress));
+      txtIPAddr_->setFocus();
+      return;
+    }
+    changed = true;
+  }
+  if (changed) {
+    st.lIPPort = port.value;
+    st.sIPAddress = txtIPAddr_->text().toStdString();
+    DisconnectFromServer(p_);
+    ConnectToServer(p_);
+    p_.tmrpoll.SetEnabled(true);
+  }
+  if (optReturnType_[1]->isChecked()) {
+    st.bReturnToSpecific = true;
+    // Typed text that names no item keeps the stored source.
+    int item = cmbReturn_->findText(cmbReturn_->currentText(), Qt::MatchFixedString);
+    if (item < 0) item = ReturnSourceItem(st.iReturnSource, cmbReturn_->count());
+    st.iReturnSource = ReturnSourceOfItem(item);
+  } else if (optReturnType_[0]->isChecked()) {
+    st.bReturnToSpecific = false;
+    st.iReturnSource = kNone;
+  }
+  st.iWaitTime = ReadDelayBox(txtDelay_->text().toStdString());
+  Trap(p_.log, "Error Loading Setup", "Setup Error",
+       [&] { st.iWaitTicks = WaitTicksFor(st.iWaitTime, st.iRefreshRate); });
+
+  if (!WriteIniFile(st, p_.log)) {
+    dialogs_.MessageBox(this, "Error Writing Vyrntpnl.ini File", Dialogs::Buttons::Ok,
+                        Dialogs::Icon::Critical, "Error Writing File");
+    return;
+  }
+  if (tag_ == QLatin1String("Initial")) {
+    ConnectToServer(p_);
+    // Polling keeps the new link alive and brings it back when it drops.
+    p_.tmrpoll.SetEnabled(true);
+  }
+  if (st.iWatchCount != st.iDisplayCount) p_.rows.LoadDisplays(st, p_.log, st.iWatchCount);
+  UpdateDisplays(p_);
+  accept();
+}
+
+void frmSetup::ShowListEditor(int16_t listType) {
+  p_.st.iListType = listType;
+  frmDisplayListView editor(p_.st, p_.log, this);
+  dialogs_.ShowModal(editor);
+}
+
+void frmSetup::cmdConfigOuts_Click() { ShowListEditor(20); }
+void frmSetup::cmdConfigExcepts_Click() { ShowListEditor(10); }
+
+}  // namespace vyr

@@ -1,0 +1,58 @@
+#pragma once
+// The setup dialog: server address and port, return rule and source, return
+// delay, and the doors to the list editor. Ok checks, applies, reconnects
+// when the address or port changed, writes vyrntpnl.ini and rebuilds the
+// main window's rows; Cancel applies nothing.
+
+#include <QDialog>
+#include <QString>
+
+#include "link/Panel.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vyr {
+
+class Dialogs;
+
+class frmSetup final : public QDialog {
+  Q_OBJECT
+ public:
+  frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // "Initial" when opened at start-up without a configuration: a confirmed
+  // dialog then opens the connection itself.
+  void SetTag(const QString& tag) { tag_ = tag; }
+  const QString& Tag() const { return tag_; }
+
+  void Form_Load();
+  bool ValidateIPAddress();
+  void optReturnType_Click(int index);
+  void cmdConfigOuts_Click();
+  void cmdConfigExcepts_Click();
+  void cmdOk_Click();
+  void cmdCancel_Click() { reject(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool cmbReturn_KeyPress(char key);
+  void ShowListEditor(int16_t listType);
+
+  Panel& p_;
+  Dialogs& dialogs_;
+  QString tag_;
+  QLineEdit* txtIPAddr_;
+  QLineEdit* txtIPPort_;
+  QRadioButton* optReturnType_[2];
+  QComboBox* cmbReturn_;
+  QLineEdit* txtDelay_;
+  QPushButton* cmdConfigOuts_;
+  QPushButton* cmdConfigExcepts_;
+};
+
+}  // namespace vyr

@@ -1,0 +1,43 @@
+#include <QPushButton>
+#include <QTest>
+
+#include "UiFixture.h"
+#include "ui/frmAbout.h"
+
+namespace vyr::test {
+namespace {
+
+using AboutBox = UiTest;
+
+TEST_F(AboutBox, showsVersionAndTheLinkSettingsAnewEachTime) {
+  st().sIPAddress = "0.0.0.0", st().iRefreshRate = 100, st().iTimeOut = 20;
+  frmAbout* shown = nullptr;
+  const auto read = [&](const char* name) {
+    return shown->findChild<QLabel*>(name)->text().toStdString();
+  };
+  dialogs.drivers.push_back([&](QDialog& d) {
+    shown = static_cast<frmAbout*>(&d);
+    EXPECT_EQ(d.windowTitle(), "VYR Source Return Information");
+    EXPECT_EQ(read("lblServerLocation"), "Not Specified");
+    EXPECT_EQ(read("lblRate"), "100 Second");
+    EXPECT_EQ(read("LblTimeOut"), "20 Seconds");
+    EXPECT_EQ(read("lblVersionInfo"), "VYR Source Return\nVersion 2.20 - 08/04/2010");
+    QTest::mouseClick(d.findChild<QPushButton*>("cmdAboutquit"), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+  });
+  window->mnuAbout_Click();
+  ASSERT_NE(shown, nullptr);
+
+  st().sIPAddress = "", st().iRefreshRate = 250, st().iTimeOut = 7;
+  dialogs.drivers.push_back([&](QDialog& d) {
+    EXPECT_EQ(&d, shown);  // the same box, only hidden in between
+    EXPECT_EQ(read("lblServerLocation"), "");
+    EXPECT_EQ(read("lblRate"), "250 Second");
+    EXPECT_EQ(read("LblTimeOut"), "7 Seconds");
+  });
+  window->mnuAbout_Click();
+  EXPECT_EQ(dialogs.dialogsShown, (std::vector<QString>{"frmAbout", "frmAbout"}));
+}
+
+}  // namespace
+}  // namespace vyr::test

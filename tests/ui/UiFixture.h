@@ -1,0 +1,74 @@
+#pragma once
+// A panel on the real event loop with its window, a tray icon that records
+// what the window asks of it, and message boxes answered by the test.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <memory>
+#include <string>
+
+#include "ScriptedDialogs.h"
+#include "runtime/PanelHost.h"
+#include "support/TempFolder.h"
+#include "ui/TrayIcon.h"
+#include "ui/frmMain.h"
+
+namespace vyr::test {
+
+class FakeTray final : public TrayIcon {
+ public:
+  bool available = true;
+  int adds = 0;
+  int removes = 0;
+  QString tip;
+  QIcon icon;
+  bool IsAvailable() const override { return available; }
+  void Add(const QIcon& i, const QString& t, QMenu*) override { ++adds, tip = t, icon = i; }
+  void Remove() override { ++removes; }
+};
+
+template <typename Done>
+bool WaitUntil(Done done, int timeoutMs = 3000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+// vyrntpnl.ini watching outputs 1..count (1-based), on 127.0.0.1:port.
+inline std::string WatchingIni(int count, int port, const std::string& extra = {}) {
+  std::string ini = "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=" + std::to_string(port) +
+                    "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=20\r\nWait Time=0\r\n"
+                    "Watch Count=" +
+                    std::to_string(count) + "\r\n";
+  for (int k = 1; k <= count; ++k) {
+    const std::string nn = (k < 10 ? "0" : "") + std::to_string(k);
+    ini += "Output " + nn + "=" + std::to_string(k) + "\r\nInput " + nn + "=16384\r\nOpto " + nn +
+           "=16383\r\n";
+  }
+  return ini + "Return Source=16383\r\nReturn to Last Source=No\r\nException Count=0\r\n" +
+         "Exceptions=\r\nConsole Count=0\r\nAirChain Count=0\r\n" + extra;
+}
+
+// A port nothing listens on: connection attempts are refused at once.
+inline constexpr int kClosedPort = 1;
+
+class UiTest : public ::testing::Test {
+ protected:
+  UiTest() : window(std::make_unique<frmMain>(host, dialogs, tray)) {}
+
+  AppState& st() { return host.state(); }
+  QLabel* Label(const QString& name) const { return window->findChild<QLabel*>(name); }
+  std::string LogText() const { return folder.Read("Errorlog.txt"); }
+
+  TempFolder folder;
+  PanelEvents events;
+  PanelHost host{events};
+  ScriptedDialogs dialogs;
+  FakeTray tray;
+  std::unique_ptr<frmMain> window;
+};
+
+}  // namespace vyr::test
