@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping those
-# already present. Runs apt-get as root, or through sudo otherwise.
+# already present. Runs apt-get as root, or through sudo otherwise. Extra
+# package names given as arguments are installed too.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   qt6-base-dev
   libsimpleini-dev
   libgtest-dev
+  "$@"
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,9 +82,8 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   cmbReturn_->addItem("Combo1");
   cmbReturn_->setMinimumContentsLength(18);
 
-  auto* frReturnType = new QFrame(this);
+  auto* frReturnType = new QGroupBox(this);
   frReturnType->setObjectName("frReturnType");
-  frReturnType->setFrameShape(QFrame::StyledPanel);
   auto* options = new QVBoxLayout(frReturnType);
   const char* optionTexts[2] = {"Return to Last Source", "Return to Specific Source"};
   for (int i = 0; i < 2; ++i) {
@@ -117,6 +117,7 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   grid->addWidget(SetupLabel(this, 1, "Return Delay"), 4, 0);
   grid->addWidget(txtDelay_, 4, 1);
   auto* lists = new QHBoxLayout;
+  lists->setSpacing(8);
   lists->addWidget(cmdConfigOuts_);
   lists->addWidget(cmdConfigExcepts_);
   grid->addLayout(lists, 5, 0, 1, 2);

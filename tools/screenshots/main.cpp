@@ -13,6 +13,7 @@
 #include <QThread>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include "SwitcherSim.h"
 #include "runtime/PanelHost.h"
@@ -79,29 +80,32 @@ int main(int argc, char* argv[]) {
   const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QDir().mkpath(out);
 
-  sim::SwitcherSim::Options options;
-  options.port = 0;
-  options.inputs = 16;
-  options.outputs = 16;
-  options.pollIntervalMs = 0;
-  sim::SwitcherSim sim(options);
+  // Port 1250 as a facility would have it; any free port when it is taken.
+  std::unique_ptr<sim::SwitcherSim> sim;
+  for (quint16 port : {quint16(1250), quint16(0)}) {
+    sim::SwitcherSim::Options options;
+    options.port = port;
+    options.inputs = 16;
+    options.outputs = 16;
+    options.pollIntervalMs = 0;
+    sim = std::make_unique<sim::SwitcherSim>(options);
+    if (sim->Listen()) break;
+    std::fprintf(stderr, "simulator on port %u: %s\n", port, qPrintable(sim->ListenError()));
+    if (port == 0) return 1;
+  }
   const char* inputs[] = {"MIC 1", "MIC 2", "CD 1", "CD 2", "NEWS", "TRAFFIC", "PROMO", "SAT"};
   const char* outputs[] = {"STUDIO A", "STUDIO B", "TX MAIN", "WEBCAST", "TALKBACK"};
-  for (int i = 0; i < 8; ++i) sim.Model().SetInputName(i, inputs[i]);
-  for (int i = 0; i < 5; ++i) sim.Model().SetOutputName(i, outputs[i]);
-  sim.Model().Route(0, 0);
-  sim.Model().Route(1, 4);
-  sim.Model().Route(2, 2);
-  sim.Model().Route(3, 6);  // an exception: shown black
-  sim.Model().Tag(4, 2);    // carries another output: shown black
-  if (!sim.Listen()) {
-    std::fprintf(stderr, "simulator: %s\n", qPrintable(sim.ListenError()));
-    return 1;
-  }
+  for (int i = 0; i < 8; ++i) sim->Model().SetInputName(i, inputs[i]);
+  for (int i = 0; i < 5; ++i) sim->Model().SetOutputName(i, outputs[i]);
+  sim->Model().Route(0, 0);
+  sim->Model().Route(1, 4);
+  sim->Model().Route(2, 2);
+  sim->Model().Route(3, 6);  // an exception: shown black
+  sim->Model().Tag(4, 2);    // carries another output: shown black
 
   QTemporaryDir folder;
   QFile ini(folder.filePath("vyrntpnl.ini"));
-  if (!ini.open(QIODevice::WriteOnly) || ini.write(Configuration(sim.Port())) < 0) return 1;
+  if (!ini.open(QIODevice::WriteOnly) || ini.write(Configuration(sim->Port())) < 0) return 1;
   ini.close();
 
   vyr::PanelEvents events;
@@ -117,7 +121,7 @@ int main(int argc, char* argv[]) {
       })) {
     std::fprintf(stderr, "the panel did not get the switcher's tables\n");
   }
-  sim.TakeOff(1);  // goes red and waits its 10 s
+  sim->TakeOff(1);  // goes red and waits its 10 s
   Settle(600);
   bool ok = Save(window, out, "main-window", suffix);
 
