@@ -1,0 +1,95 @@
+#include "config/DisplayLists.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/Checked.h"
+
+namespace vyr {
+
+void RaiseKeyNotUnique() {
+  throw RuntimeError(kErrKeyNotUnique, "Key is not unique in collection");
+}
+
+std::string ChannelKey(int channel) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%04d", channel);
+  return std::string("Ch.") + digits;
+}
+
+int16_t ChannelOfKey(const std::string& key) {
+  const std::size_t from = key.size() < 4 ? 0 : key.size() - 4;
+  return CInt(Val(std::string_view(key).substr(from)));
+}
+
+ListItem ChannelItem(int channel, const std::string& name) {
+  std::string key = ChannelKey(channel);
+  return {key, name + " (" + key + ")", key};
+}
+
+void AppendItem(std::vector<ListItem>& list, ListItem item) {
+  for (const ListItem& held : list) {
+    if (held.key == item.key) RaiseKeyNotUnique();
+  }
+  list.push_back(std::move(item));
+}
+
+void BuildMasterList(const AppState& st, int16_t listType, std::vector<ListItem>& out) {
+  const bool inputs = listType == kListExceptions;
+  int16_t count = 0;
+  if (inputs) count = st.iNumInputs;
+  if (listType == kListOutputs) count = st.iNumOutputs;
+  for (int16_t i = 0; i < count; ++i) {
+    const std::string& name = inputs ? At(st.sInputNames, i) : At(st.sOutputNames, i);
+    AppendItem(out, ChannelItem(i + 1, name));
+  }
+}
+
+void BuildCurrentList(const AppState& st, int16_t listType, std::vector<ListItem>& out) {
+  if (listType == kListOutputs) {
+    for (int16_t i = 0; i < st.iWatchCount; ++i) {
+      const int16_t o = At(st.iWatchOutputs, i);
+      AppendItem(out, ChannelItem(Add16(o, 1), At(st.sOutputNames, o)));
+    }
+  } else if (listType == kListExceptions) {
+    if (st.iExceptionCount < 1) return;
+    const std::string& marks = st.sExceptions;
+    for (std::size_t p = marks.find('1'); p != std::string::npos; p = marks.find('1', p + 1)) {
+      const int64_t input = static_cast<int64_t>(p);
+      AppendItem(out, ChannelItem(Add16(input, 1), At(st.sInputNames, input)));
+    }
+  }
+}
+
+void SaveDisplayList(AppState& st, int16_t listType, std::vector<std::string> keys) {
+  std::sort(keys.begin(), keys.end());
+  const int16_t n = ToInt16(static_cast<int64_t>(keys.size()));
+
+  if (listType == kListExceptions) {
+    if (st.iNumInputs < 0) Raise(kErrInvalidCall);
+    std::string marks(static_cast<std::size_t>(st.iNumInputs), '0');
+    for (const std::string& key : keys) At(marks, ChannelOfKey(key) - 1) = '1';
+    st.sExceptions = std::move(marks);
+    st.iExceptionCount = n;
+  } else if (listType == kListOutputs) {
+    if (n == 0) Raise(kErrSubscript);
+    std::vector<int16_t> outputs;
+    outputs.reserve(keys.size());
+    for (const std::string& key : keys) outputs.push_back(Sub16(ChannelOfKey(key), 1));
+
+    const int16_t oldCount = st.iWatchCount;
+    st.iWatchOutputs = std::move(outputs);
+    Redim(st.iReturnSources, n, kNone);
+    Redim(st.iCurrentSources, n, kNone);
+    RedimPreserve(st.iWatchInputs, n);
+    RedimPreserve(st.iWatchOptos, n);
+    RedimPreserve(st.iReturnDelays, n, int16_t{0});
+    for (int16_t j = std::max<int16_t>(oldCount, 0); j < n; ++j) {
+      At(st.iWatchInputs, j) = kNone;
+      At(st.iWatchOptos, j) = kNone;
+    }
+    st.iWatchCount = n;
+  }
+}
+
+}  // namespace vyr

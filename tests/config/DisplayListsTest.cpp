@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "config/DisplayLists.h"
+#include "support/ErrorOf.h"
+
+namespace vyr::test {
+namespace {
+
+std::vector<std::string> Keys(const std::vector<ListItem>& items) {
+  std::vector<std::string> keys;
+  for (const ListItem& item : items) keys.push_back(item.key);
+  return keys;
+}
+
+// Four inputs and six outputs; outputs 6 and 3 are watched, input 2 is an exception.
+struct DisplayLists : ::testing::Test {
+  AppState st;
+  std::vector<ListItem> items;
+  DisplayLists() {
+    st.iNumInputs = 4, st.sInputNames = {"MIC 1", "MIC 2", "MIC 3", "MIC 4"};
+    st.iNumOutputs = 6, st.sOutputNames = {"O1", "O2", "O3", "O4", "O5", "O6"};
+    st.iWatchCount = 2, st.iWatchOutputs = {5, 2};
+    st.iWatchInputs = {1, kNone}, st.iWatchOptos = {kNone, 3};
+    st.iReturnSources = {0, 1}, st.iCurrentSources = {2, 3}, st.iReturnDelays = {4, 5};
+    st.iExceptionCount = 1, st.sExceptions = "0100";
+  }
+};
+
+TEST(DisplayListKeys, channelNumberInFourDigitsAndBack) {
+  const std::tuple<int, std::string> cases[] = {
+      {1, "Ch.0001"}, {42, "Ch.0042"}, {256, "Ch.0256"}, {9999, "Ch.9999"}};
+  for (const auto& [channel, key] : cases) {
+    EXPECT_EQ(ChannelKey(channel), key);
+    EXPECT_EQ(ChannelOfKey(key), channel);
+  }
+  EXPECT_EQ(ChannelItem(1, "MIC 1"), (ListItem{"Ch.0001", "MIC 1 (Ch.0001)", "Ch.0001"}));
+}
+
+TEST_F(DisplayLists, masterListHoldsEveryChannelOfTheKind) {
+  const std::tuple<int16_t, std::size_t> cases[] = {
+      {kListExceptions, 4}, {kListOutputs, 6}, {0, 0}};
+  for (const auto& [type, count] : cases) {
+    items.clear();
+    BuildMasterList(st, type, items);
+    EXPECT_EQ(items.size(), count);
+  }
+  BuildMasterList(st, kListOutputs, items);
+  EXPECT_EQ(items[5], ChannelItem(6, "O6"));
+  // More channels than names: the items before the missing name stay.
+  st.iNumOutputs = 7;
+  items.clear();
+  EXPECT_EQ(ErrorOf([&] { BuildMasterList(st, kListOutputs, items); }), kErrSubscript);
+  EXPECT_EQ(items.size(), 6u);
+}
+
+TEST_F(DisplayLists, currentListAsTheStateHoldsIt) {
+  struct Case {
+    const char* what;
+    int16_t type;
+    std::vector<int16_t> watched;
+    std::string exceptions;
+    int16_t exceptionCount;
+    std::vector<std::string> keys;
+    int32_t error;
+  };
+  const Case cases[] = {
+      {"watch slots in slot order", kListOutputs, {5, 2}, "", 0, {"Ch.0006", "Ch.0003"}, 0},
+      {"an output watched twice",
+       kListOutputs,
+       {1, 4, 1},
+       "",
+       0,
+       {"Ch.0002", "Ch.0005"},
+       kErrKeyNotUnique},
+      {"an output without a name", kListOutputs, {0, 6}, "", 0, {"Ch.0001"}, kErrSubscript},
+      {"marked inputs", kListExceptions, {}, "1001", 2, {"Ch.0001", "Ch.0004"}, 0},
+      {"the count only decides whether to look",
+       kListExceptions,
+       {},
+       "0110",
+       7,
+       {"Ch.0002", "Ch.0003"},
+       0},
+      {"marks but a count of 0", kListExceptions, {}, "0100", 0, {}, 0},
+      {"a mark beyond the names", kListExceptions, {}, "01001", 1, {"Ch.0002"}, kErrSubscript},
+      {"no such list", 0, {5, 2}, "0100", 1, {}, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    st.iWatchCount = static_cast<int16_t>(c.watched.size()), st.iWatchOutputs = c.watched;
+    st.sExceptions = c.exceptions, st.iExceptionCount = c.exceptionCount;
+    items.clear();
+    EXPECT_EQ(ErrorOf([&] { BuildCurrentList(st, c.type, items); }), c.error);
+    EXPECT_EQ(Keys(items), c.keys);
+  }
+}
+
+TEST_F(DisplayLists, exceptionsAreStoredAsMarksInInputOrder) {
+  const std::tuple<std::vector<std::string>, std::string> cases[] = {
+      {{"Ch.0003", "Ch.0001"}, "1010"},
+      {{"Ch.0004"}, "0001"},
+      {std::vector<std::string>{}, "0000"}};
+  for (const auto& [keys, marks] : cases) {
+    SaveDisplayList(st, kListExceptions, keys);
+    EXPECT_EQ(st.sExceptions, marks);
+    EXPECT_EQ(st.iExceptionCount, static_cast<int16_t>(keys.size()));
+  }
+  // An input beyond the switcher's inputs stores nothing.
+  const AppState before = st;
+  EXPECT_EQ(ErrorOf([&] {
+              SaveDisplayList(st, kListExceptions, {"Ch.0001", "Ch.0005"});
+            }),
+            kErrSubscript);
+  EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount),
+            std::tie(before.sExceptions, before.iExceptionCount));
+}
+
+TEST_F(DisplayLists, watchListKeepsSlotSettingsByPositionAndClearsSources) {
+  SaveDisplayList(st, kListOutputs, {"Ch.0004", "Ch.0001", "Ch.0006"});
+  EXPECT_EQ(st.iWatchCount, 3);
+  EXPECT_EQ(st.iWatchOutputs, (std::vector<int16_t>{0, 3, 5}));
+  EXPECT_EQ(st.iWatchInputs, (std::vector<int16_t>{1, kNone, kNone}));
+  EXPECT_EQ(st.iWatchOptos, (std::vector<int16_t>{kNone, 3, kNone}));
+  EXPECT_EQ(st.iReturnDelays, (std::vector<int16_t>{4, 5, 0}));
+  EXPECT_EQ(st.iReturnSources, std::vector<int16_t>(3, kNone));
+  EXPECT_EQ(st.iCurrentSources, std::vector<int16_t>(3, kNone));
+
+  // An empty watch list is refused before anything changes.
+  const AppState before = st;
+  EXPECT_EQ(ErrorOf([&] { SaveDisplayList(st, kListOutputs, {}); }), kErrSubscript);
+  EXPECT_EQ(std::tie(st.iWatchCount, st.iWatchOutputs, st.iWatchInputs, st.iReturnSources),
+            std::tie(before.iWatchCount, before.iWatchOutputs, before.iWatchInputs,
+                     before.iReturnSources));
+}
+
+}  // namespace
+}  // namespace vyr::test
