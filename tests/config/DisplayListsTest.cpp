@@ -6,6 +6,7 @@
 
 #include "config/DisplayLists.h"
 #include "support/ErrorOf.h"
+#include "support/SmallFacility.h"
 
 namespace vyr::test {
 namespace {
@@ -20,14 +21,7 @@ std::vector<std::string> Keys(const std::vector<ListItem>& items) {
 struct DisplayLists : ::testing::Test {
   AppState st;
   std::vector<ListItem> items;
-  DisplayLists() {
-    st.iNumInputs = 4, st.sInputNames = {"MIC 1", "MIC 2", "MIC 3", "MIC 4"};
-    st.iNumOutputs = 6, st.sOutputNames = {"O1", "O2", "O3", "O4", "O5", "O6"};
-    st.iWatchCount = 2, st.iWatchOutputs = {5, 2};
-    st.iWatchInputs = {1, kNone}, st.iWatchOptos = {kNone, 3};
-    st.iReturnSources = {0, 1}, st.iCurrentSources = {2, 3}, st.iReturnDelays = {4, 5};
-    st.iExceptionCount = 1, st.sExceptions = "0100";
-  }
+  DisplayLists() { FillSmallFacility(st); }
 };
 
 TEST(DisplayListKeys, channelNumberInFourDigitsAndBack) {

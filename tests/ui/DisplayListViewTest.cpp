@@ -11,6 +11,7 @@
 
 #include "ScriptedDialogs.h"
 #include "core/Clock.h"
+#include "support/SmallFacility.h"
 #include "ui/frmDisplayListView.h"
 
 namespace vyr::test {
@@ -28,12 +29,7 @@ class DisplayListView : public ::testing::Test {
   DisplayListView() {
     log.SetWriteToFile(false);
     log.SetEcho([this](const std::string& line) { logged.push_back(line); });
-    st.iNumInputs = 4, st.sInputNames = {"MIC 1", "MIC 2", "MIC 3", "MIC 4"};
-    st.iNumOutputs = 6, st.sOutputNames = {"O1", "O2", "O3", "O4", "O5", "O6"};
-    st.iWatchCount = 2, st.iWatchOutputs = {5, 2};
-    st.iWatchInputs = {1, kNone}, st.iWatchOptos = {kNone, 3};
-    st.iReturnSources = {0, 1}, st.iCurrentSources = {2, 3}, st.iReturnDelays = {4, 5};
-    st.iExceptionCount = 1, st.sExceptions = "0100";
+    FillSmallFacility(st);
   }
 
   template <class W = QTreeWidget>

@@ -4,7 +4,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "SwitcherSim.h"
 #include "UiFixture.h"
 #include "engine/ReturnEngine.h"
 #include "ui/frmSetup.h"
@@ -99,10 +98,7 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
 }
 
 TEST_F(MainWindow, firstRunSaysSoThenOpensTheSetupDialogAndConnectsOnlyWhenConfirmed) {
-  sim::SwitcherSim::Options options;
-  options.port = 0, options.pollIntervalMs = 0;
-  sim::SwitcherSim sim(options);
-  ASSERT_TRUE(sim.Listen());
+  auto sim = StartSim();
   bool connectedWhileOpen = true;
   bool pollingWhileOpen = true;
   QString tag;
@@ -110,7 +106,7 @@ TEST_F(MainWindow, firstRunSaysSoThenOpensTheSetupDialogAndConnectsOnlyWhenConfi
     connectedWhileOpen = host.socket().qt().state() != QAbstractSocket::UnconnectedState;
     pollingWhileOpen = host.pollTimer().Enabled();
     tag = static_cast<frmSetup&>(d).Tag();
-    d.findChild<QLineEdit*>("txtIPPort")->setText(QString::number(sim.Port()));
+    d.findChild<QLineEdit*>("txtIPPort")->setText(QString::number(sim->Port()));
     QTest::mouseClick(d.findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
   });
   window->Form_Load(folder.path());
@@ -125,9 +121,9 @@ TEST_F(MainWindow, firstRunSaysSoThenOpensTheSetupDialogAndConnectsOnlyWhenConfi
   EXPECT_EQ(tag, "Initial");
   EXPECT_FALSE(connectedWhileOpen);
   EXPECT_FALSE(pollingWhileOpen);
-  EXPECT_TRUE(WaitUntil([&] { return sim.HasClient(); }));
+  EXPECT_TRUE(WaitUntil([&] { return sim->HasClient(); }));
   EXPECT_TRUE(host.pollTimer().Enabled());
-  EXPECT_NE(folder.Read("vyrntpnl.ini").find("IP Port=" + std::to_string(sim.Port())),
+  EXPECT_NE(folder.Read("vyrntpnl.ini").find("IP Port=" + std::to_string(sim->Port())),
             std::string::npos);
 }
 
@@ -197,10 +193,7 @@ TEST_F(MainWindow, withoutATrayMinimisingLeavesTheWindowOnTheTaskBar) {
 }
 
 TEST_F(MainWindow, indicatorFollowsTheRealLinkWithoutMovingTheRows) {
-  sim::SwitcherSim::Options options;
-  options.port = 0, options.pollIntervalMs = 0;
-  auto sim = std::make_unique<sim::SwitcherSim>(options);
-  ASSERT_TRUE(sim->Listen());
+  auto sim = StartSim();
   const int port = sim->Port();
   const QLabel* text = window->findChild<QLabel*>("lblConnectionText");
   EXPECT_EQ(text->text(), "Not connected");
