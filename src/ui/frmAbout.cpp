@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 
+#include "ui/Bytes.h"
 #include "ui/Twips.h"
 
 namespace vyr {
@@ -95,7 +96,7 @@ void frmAbout::showEvent(QShowEvent* event) {
 
 void frmAbout::Form_Activate() {
   lblServerLocation_->setText(st_.sIPAddress == "0.0.0.0" ? QStringLiteral("Not Specified")
-                                                          : QString::fromStdString(st_.sIPAddress));
+                                                          : Latin1(st_.sIPAddress));
   lblRate_->setText(QString::number(st_.iRefreshRate) + " Second");
   LblTimeOut_->setText(QString::number(st_.iTimeOut) + " Seconds");
   lblVersionInfo_->setText(QStringLiteral("VYR Source Return\n") + kVersionText);

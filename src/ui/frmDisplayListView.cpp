@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "ui/Bytes.h"
 #include "ui/Twips.h"
 
 namespace vyr {
@@ -56,10 +57,6 @@ QTreeWidget* ListView(QWidget* parent, const char* name, const char* heading, in
   lv->setAllColumnsShowFocus(true);
   lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
   return lv;
-}
-
-QString Latin1(const std::string& bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 std::string KeyOf(const QTreeWidgetItem* item) {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "runtime/PanelHost.h"
+#include "ui/Bytes.h"
 #include "ui/ConnectionIndicator.h"
 #include "ui/Dialogs.h"
 #include "ui/TrayIcon.h"
@@ -147,9 +148,9 @@ void frmMain::RowChanged(int16_t row) {
 void frmMain::ShowRow(int row) {
   const StatusRow& r = host_.rows().Row(row);
   auto [out, source] = rows_[static_cast<std::size_t>(row)];
-  out->setText(QString::fromStdString(r.sOut));
-  source->setText(QString::fromStdString(r.sSource));
-  const QString tip = QString::fromStdString(r.sTip);
+  out->setText(Latin1(r.sOut));
+  source->setText(Latin1(r.sSource));
+  const QString tip = Latin1(r.sTip);
   for (QLabel* l : {out, source}) {
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, ColourOf(r.lColour));
@@ -158,9 +159,7 @@ void frmMain::ShowRow(int row) {
   }
 }
 
-void frmMain::PollChanged() {
-  lblPoll_->setText(QString::fromStdString(host_.rows().PollCaption()));
-}
+void frmMain::PollChanged() { lblPoll_->setText(Latin1(host_.rows().PollCaption())); }
 
 void frmMain::Form_Load(const std::string& folder) {
   if (host_.Start(folder)) return;

@@ -16,6 +16,7 @@
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
 #include "link/TCPComm.h"
+#include "ui/Bytes.h"
 #include "ui/Dialogs.h"
 #include "ui/frmDisplayListView.h"
 
@@ -144,10 +145,9 @@ void frmSetup::Form_Load() {
   Trap(p_.log, "Error Loading Setup", "Setup Error", [&] {
     const AppState& st = p_.st;
     txtIPPort_->setText(QString::number(st.lIPPort));
-    txtIPAddr_->setText(QString::fromStdString(st.sIPAddress));
+    txtIPAddr_->setText(Latin1(st.sIPAddress));
     cmbReturn_->clear();
-    for (const std::string& item : ReturnSourceList(st))
-      cmbReturn_->addItem(QString::fromStdString(item));
+    for (const std::string& item : ReturnSourceList(st)) cmbReturn_->addItem(Latin1(item));
     cmbReturn_->setCurrentIndex(ReturnSourceItem(st.iReturnSource, cmbReturn_->count()));
     const int rule = st.bReturnToSpecific ? 1 : 0;
     optReturnType_[rule]->setChecked(true);
@@ -181,7 +181,7 @@ bool frmSetup::cmbReturn_KeyPress(char key) {
 }
 
 bool frmSetup::ValidateIPAddress() {
-  const auto normalised = NormaliseIPAddress(txtIPAddr_->text().toStdString());
+  const auto normalised = NormaliseIPAddress(txtIPAddr_->text().toLatin1().toStdString());
   if (!normalised) return false;
   txtIPAddr_->setText(QString::fromStdString(*normalised));
   return true;
@@ -196,11 +196,11 @@ void frmSetup::cmdOk_Click() {
     return;
   }
   bool changed = port.changed;
-  if (txtIPAddr_->text().toStdString() != st.sIPAddress) {
+  if (txtIPAddr_->text().toLatin1().toStdString() != st.sIPAddress) {
     if (!ValidateIPAddress()) {
       dialogs_.MessageBox(this, "Please Enter IP Address In The Following Format: 192.168.1.1",
                           Dialogs::Buttons::Ok, Dialogs::Icon::Critical, "Data Format Error");
-      txtIPAddr_->setText(QString::fromStdString(st.sIPAddress));
+      txtIPAddr_->setText(Latin1(st.sIPAddress));
       txtIPAddr_->setFocus();
       return;
     }
@@ -208,7 +208,7 @@ void frmSetup::cmdOk_Click() {
   }
   if (changed) {
     st.lIPPort = port.value;
-    st.sIPAddress = txtIPAddr_->text().toStdString();
+    st.sIPAddress = txtIPAddr_->text().toLatin1().toStdString();
     DisconnectFromServer(p_);
     ConnectToServer(p_);
     p_.tmrpoll.SetEnabled(true);

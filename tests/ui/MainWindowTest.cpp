@@ -65,6 +65,7 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
   st().udtXptMap[2].bySrcCount = 1, st().udtXptMap[2].iSrc[0] = 3;
   st().udtXptMap[3].bySrcCount = 1, st().udtXptMap[3].iTagCount = 1,
   st().udtXptMap[3].iTagSrc[0] = 7;
+  st().sOutputNames[0] = "S\xC3LE 1";  // 8-bit names show one character per byte
   UpdateDisplays(host.panel());
 
   const struct {
@@ -73,7 +74,7 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
     QColor colour;
     const char* tip;
   } rows[] = {
-      {"Out 0001", "Inpt0002", QColor(0, 128, 0), "Return source: Inpt0002"},
+      {"S\u00C3LE 1", "Inpt0002", QColor(0, 128, 0), "Return source: Inpt0002"},
       {"Out 0002", " - Off - ", QColor(255, 0, 0), "Return source: None"},
       {"Out 0003", "Inpt0004", QColor(0, 0, 0), "Return source: None"},
       {"Out 0004", "Out 0008", QColor(0, 0, 0), "Return source: None"},
@@ -81,7 +82,7 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
   for (int i = 0; i < 4; ++i) {
     const QLabel* out = Label(QStringLiteral("lblOut_%1").arg(i));
     const QLabel* source = Label(QStringLiteral("lblSource_%1").arg(i));
-    EXPECT_EQ(out->text(), rows[i].out) << i;
+    EXPECT_EQ(out->text(), QString::fromUtf8(rows[i].out)) << i;
     EXPECT_EQ(source->text(), rows[i].source) << i;
     EXPECT_EQ(TextColour(out), rows[i].colour) << i;
     EXPECT_EQ(TextColour(source), rows[i].colour) << i;
