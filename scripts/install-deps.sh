@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev
   libsimpleini-dev
   libgtest-dev
+  libbenchmark-dev
+  clang-14 libclang-rt-14-dev
   "$@"
 )
 
