@@ -33,11 +33,18 @@ class ByteBuffer {
     data_.append(bytes);
   }
 
+  // How many bytes from the front have been looked at without finding the
+  // end of the message that starts there: a message that arrives in pieces
+  // is scanned once, not again from its start for every piece.
+  std::size_t ScannedUpTo() const { return scanned_; }
+  void MarkScannedUpTo(std::size_t n) { scanned_ = n; }
+
   // Removes the first n bytes (all of them when n >= size) and returns them.
   std::string TakeFront(std::size_t n) {
     if (n >= size()) n = size();
     std::string front = data_.substr(head_, n);
     head_ += n;
+    scanned_ = 0;
     if (head_ == data_.size()) Clear();
     return front;
   }
@@ -45,6 +52,7 @@ class ByteBuffer {
   void Clear() {
     data_.clear();
     head_ = 0;
+    scanned_ = 0;
   }
 
   bool operator==(std::string_view bytes) const { return View() == bytes; }
@@ -52,6 +60,7 @@ class ByteBuffer {
  private:
   std::string data_;
   std::size_t head_ = 0;
+  std::size_t scanned_ = 0;
 };
 
 }  // namespace vyr

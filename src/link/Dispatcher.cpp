@@ -1,6 +1,8 @@
 // Takes whole messages off the front of the receive buffer and hands each to
 // its handler; answers the keep-alive bytes itself.
 
+#include <algorithm>
+
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "link/ByteManipulation.h"
@@ -89,9 +91,14 @@ void ProcessCommand(Panel& p) {
       // A command byte before the end marker means the frame is broken: it is
       // dropped up to that byte. The same holds for a frame whose end has not
       // arrived yet, so that a poll behind it is answered in time.
-      const int32_t length = FindEOM(bytes, p.log);
+      // Bytes an earlier pass looked at hold neither an end marker nor a
+      // command byte: only what arrived since is searched.
+      const std::size_t from = p.st.sRecvBuffer.ScannedUpTo();
+      const int32_t found = FindEOM(bytes.substr(from), p.log);
+      const int32_t length = found == 0 ? 0 : ToInt32(static_cast<int64_t>(found) + from);
       const std::size_t dataEnd = length == 0 ? bytes.size() : static_cast<std::size_t>(length) - 1;
-      const std::size_t broken = FindCommandByte(bytes.substr(0, dataEnd), 1);
+      const std::size_t broken =
+          FindCommandByte(bytes.substr(0, dataEnd), std::max<std::size_t>(from, 1));
       if (broken != std::string_view::npos) {
         TrimBuffer(p.st, static_cast<int64_t>(broken), p.log);
         continue;
@@ -99,6 +106,7 @@ void ProcessCommand(Panel& p) {
       if (length == 0) {
         // Wait for the rest, unless it is already longer than any message.
         if (bytes.size() > kMaxMessageBytes) p.st.sRecvBuffer.Clear();
+        p.st.sRecvBuffer.MarkScannedUpTo(p.st.sRecvBuffer.size());
         return;
       }
       const std::string message = TrimBuffer(p.st, length, p.log);

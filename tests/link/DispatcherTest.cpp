@@ -63,6 +63,28 @@ TEST_F(Dispatcher, unfinishedFrameWaitsForItsRestButNotPastTheLargestMessage) {
   EXPECT_TRUE(st.sRecvBuffer.empty());
 }
 
+TEST_F(Dispatcher, messageArrivingInPiecesIsSearchedWhereverItsBreakOrEndFalls) {
+  Feed(B({0xF6, 0x00, 0x01}));
+  ProcessCommand(p);
+  Feed(B({0x02, 0xF5, 0x03}));  // a poll in a later piece breaks the frame
+  ProcessCommand(p);
+  EXPECT_EQ(Hex(sock.Sent()), "F4");
+  EXPECT_EQ(Hex(st.sRecvBuffer.View()), "03");
+
+  // Once a message is taken, the next one is searched from its own start: a
+  // lone 0xFF right behind a map is a message by itself.
+  st.sRecvBuffer.Clear(), sock.writes.clear();
+  const std::string map = OneOutput(4, {});
+  Feed(map.substr(0, 4));
+  ProcessCommand(p);
+  Feed(map.substr(4) + B({0xFF, 0xF5}));
+  st.lInfoRequest = 0x80;
+  for (int i = 0; i < 3; ++i) ProcessCommand(p);
+  EXPECT_EQ(st.lInfoRequest, 0);
+  EXPECT_EQ(Hex(sock.Sent()), "F4");
+  EXPECT_TRUE(st.sRecvBuffer.empty());
+}
+
 TEST_F(Dispatcher, firstPollAnswerOfAConnectionAsksForMapAndNamesOnce) {
   Feed(B({0xF4, 0xF4}));
   ProcessCommand(p);
