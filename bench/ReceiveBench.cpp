@@ -1,0 +1,92 @@
+// The receive path on its own: framing, dispatch and crosspoint-map decoding
+// and storing, with the return engine acting on every map.
+
+#include <benchmark/benchmark.h>
+
+#include "BenchPanel.h"
+
+namespace vyr::bench {
+namespace {
+
+// A full map of a 256-output switcher, one message at a time.
+void FullMap256(benchmark::State& state) {
+  BenchPanel b;
+  const std::string frame = FullMap(256, 256);
+  for (auto _ : state) {
+    b.st.sRecvBuffer.Append(frame);
+    ProcessCommand(b.p);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FullMap256);
+
+// A stream of one-output maps: watched and unwatched outputs changing source,
+// read in 64 KiB pieces as the socket hands them over.
+void OneOutputMaps(benchmark::State& state) {
+  BenchPanel b;
+  std::string stream;
+  const int messages = 4096;
+  for (int k = 0; k < messages; ++k) stream += OneOutputMap(k % 64, (k / 64) % 2 + 1);
+  for (auto _ : state) {
+    b.sock.incoming = stream;
+    scktSwitcher_Read(b.p);
+    b.Drain();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+  state.SetItemsProcessed(state.iterations() * messages);
+}
+BENCHMARK(OneOutputMaps);
+
+// Back-to-back small frames (polls answered, one-output maps) of a given
+// total size arriving in 64 KiB reads; the time must grow with the size,
+// not with its square.
+void SmallFrameBacklog(benchmark::State& state) {
+  BenchPanel b;
+  const std::string unit = OneOutputMap(100, 3) + "\xF3";
+  std::string backlog;
+  while (backlog.size() < static_cast<std::size_t>(state.range(0))) backlog += unit;
+  for (auto _ : state) {
+    b.sock.incoming = backlog;
+    scktSwitcher_Read(b.p);
+    b.Drain();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * backlog.size()));
+}
+BENCHMARK(SmallFrameBacklog)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
+// The largest switcher: 16,383 outputs with 64 entries each, one map.
+void LargestSwitcherFullMap(benchmark::State& state) {
+  BenchPanel b;
+  b.Resize(16383, 16383);
+  const std::string frame = FullMap(16383, 16383, 64);
+  for (auto _ : state) {
+    b.st.sRecvBuffer.Append(frame);
+    ProcessCommand(b.p);
+  }
+  if (b.st.udtXptMap.size() != 16383 || b.st.udtXptMap[16382].bySrcCount != 64)
+    state.SkipWithError("the map was not stored");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
+}
+BENCHMARK(LargestSwitcherFullMap)->Unit(benchmark::kMillisecond);
+
+// The same map arriving in TCP segments of 1460 bytes, a read event each.
+void LargestMapInSegments(benchmark::State& state) {
+  BenchPanel b;
+  b.Resize(16383, 16383);
+  const std::string frame = FullMap(16383, 16383, 64);
+  for (auto _ : state) {
+    for (std::size_t at = 0; at < frame.size(); at += 1460) {
+      b.sock.incoming.assign(frame, at, 1460);
+      scktSwitcher_Read(b.p);
+    }
+  }
+  if (b.st.udtXptMap[16382].bySrcCount != 64) state.SkipWithError("the map was not stored");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
+}
+BENCHMARK(LargestMapInSegments)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vyr::bench
+
+BENCHMARK_MAIN();
