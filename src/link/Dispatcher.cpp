@@ -117,11 +117,16 @@ void ProcessCommand(Panel& p) {
 }
 
 void tmrDecode_Timer(Panel& p) {
-  const std::size_t before = p.st.sRecvBuffer.size();
-  if (before > 0) ProcessCommand(p);
-  // Nothing more to do until new bytes arrive: stop instead of spinning.
-  const std::size_t after = p.st.sRecvBuffer.size();
-  if (after == 0 || after == before) p.tmrDecode.SetEnabled(false);
+  for (int i = 0; i < kMessagesPerDecodeTick; ++i) {
+    const std::size_t before = p.st.sRecvBuffer.size();
+    if (before > 0) ProcessCommand(p);
+    // Nothing more to do until new bytes arrive: stop instead of spinning.
+    const std::size_t after = p.st.sRecvBuffer.size();
+    if (after == 0 || after == before) {
+      p.tmrDecode.SetEnabled(false);
+      return;
+    }
+  }
 }
 
 }  // namespace vyr

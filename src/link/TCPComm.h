@@ -33,8 +33,14 @@ bool SendToSwitcher(Panel& p, const std::string& message);
 
 // Handles the first whole message at the front of the receive buffer.
 void ProcessCommand(Panel& p);
-// One tick of the decode timer: one more message, or the timer goes off
-// while the buffer is empty or holds only the start of a message.
+// Whole messages handled per tick of the decode timer: a burst is worked off
+// in few passes of the event loop, and the loop still gets its turn between
+// them.
+inline constexpr int kMessagesPerDecodeTick = 256;
+
+// One tick of the decode timer: up to kMessagesPerDecodeTick more messages;
+// the timer goes off once the buffer is empty or holds only the start of a
+// message.
 void tmrDecode_Timer(Panel& p);
 
 void ProcessTypeRequest(Panel& p, const std::string& message);

@@ -94,14 +94,14 @@ TEST_F(Dispatcher, firstPollAnswerOfAConnectionAsksForMapAndNamesOnce) {
   EXPECT_TRUE(st.bInfoRequested);
 }
 
-TEST_F(Dispatcher, decodeTimerWorksOffTheBufferAndStopsOnAFragment) {
+TEST_F(Dispatcher, decodeTimerWorksOffTheBufferInBatchesAndStopsOnAFragment) {
   tmrDecode.SetEnabled(true);
-  Feed(B({0xF5, 0xF5, 0xF6, 0x00}));
+  Feed(std::string(kMessagesPerDecodeTick + 2, '\xF5') + B({0xF6, 0x00}));
   tmrDecode_Timer(p);
-  tmrDecode_Timer(p);
-  EXPECT_EQ(sock.writes.size(), 2u);
+  EXPECT_EQ(sock.writes.size(), std::size_t(kMessagesPerDecodeTick));
   EXPECT_TRUE(tmrDecode.Enabled());
-  tmrDecode_Timer(p);  // only a fragment left: no progress, no spinning
+  tmrDecode_Timer(p);  // two polls, then only a fragment: no spinning
+  EXPECT_EQ(sock.writes.size(), std::size_t(kMessagesPerDecodeTick + 2));
   EXPECT_FALSE(tmrDecode.Enabled());
   EXPECT_EQ(st.sRecvBuffer, B({0xF6, 0x00}));
 }
