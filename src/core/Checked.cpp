@@ -47,16 +47,6 @@ int64_t DecimalExponent(std::string_view number) {
 
 }  // namespace
 
-int16_t ToInt16(int64_t value) {
-  if (value < INT16_MIN || value > INT16_MAX) Raise(kErrOverflow);
-  return static_cast<int16_t>(value);
-}
-
-int32_t ToInt32(int64_t value) {
-  if (value < INT32_MIN || value > INT32_MAX) Raise(kErrOverflow);
-  return static_cast<int32_t>(value);
-}
-
 int64_t IntDiv(int64_t a, int64_t b) {
   if (b == 0) Raise(kErrDivByZero);
   return a / b;

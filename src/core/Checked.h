@@ -14,8 +14,14 @@
 namespace vyr {
 
 // Narrowing with an overflow check.
-int16_t ToInt16(int64_t value);
-int32_t ToInt32(int64_t value);
+inline int16_t ToInt16(int64_t value) {
+  if (value < INT16_MIN || value > INT16_MAX) Raise(kErrOverflow);
+  return static_cast<int16_t>(value);
+}
+inline int32_t ToInt32(int64_t value) {
+  if (value < INT32_MIN || value > INT32_MAX) Raise(kErrOverflow);
+  return static_cast<int32_t>(value);
+}
 
 inline int16_t Add16(int64_t a, int64_t b) { return ToInt16(a + b); }
 inline int16_t Sub16(int64_t a, int64_t b) { return ToInt16(a - b); }

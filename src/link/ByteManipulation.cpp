@@ -5,10 +5,6 @@
 
 namespace vyr {
 
-unsigned char ByteAt(std::string_view message, int64_t index) {
-  return static_cast<unsigned char>(At(message, index));
-}
-
 int16_t CalcCheckSum(std::string_view message, int16_t n, ErrorLog& log) {
   int16_t sum = 0;
   Trap(log, "Error Calculating Check Sum", "Delay Error", [&] {
@@ -34,7 +30,5 @@ std::string TrimBuffer(AppState& st, int64_t n, ErrorLog& log) {
        [&] { front = st.sRecvBuffer.TakeFront(n < 0 ? 0 : static_cast<std::size_t>(n)); });
   return front;
 }
-
-int16_t MakeInteger(unsigned char low, unsigned char high) { return Add16(Mul16(high, 128), low); }
 
 }  // namespace vyr

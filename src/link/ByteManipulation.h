@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/AppState.h"
+#include "core/Checked.h"
 #include "core/ErrorLog.h"
 
 namespace vyr {
@@ -18,9 +19,13 @@ int32_t FindEOM(std::string_view buffer, ErrorLog& log);
 // Removes the first n bytes of the receive buffer and returns them.
 std::string TrimBuffer(AppState& st, int64_t n, ErrorLog& log);
 // high x 128 + low, in 16 bits.
-int16_t MakeInteger(unsigned char low, unsigned char high);
+inline int16_t MakeInteger(unsigned char low, unsigned char high) {
+  return Add16(Mul16(high, 128), low);
+}
 
 // The byte at `index` of a message; raises 9 past either end.
-unsigned char ByteAt(std::string_view message, int64_t index);
+inline unsigned char ByteAt(std::string_view message, int64_t index) {
+  return static_cast<unsigned char>(At(message, index));
+}
 
 }  // namespace vyr
