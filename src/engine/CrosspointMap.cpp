@@ -209,7 +209,7 @@ DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log) {
 void ProcessCrosspointMap(Panel& p, const std::string& message) {
   Trap(p.log, "Error Processing Crosspoint Map", "Message Error", [&] {
     AppState& st = p.st;
-    const DecodedMap map = DecodeCrosspointMap(message, p.log);
+    DecodedMap map = DecodeCrosspointMap(message, p.log);
     if (map.dropped) return;
     st.lInfoRequest &= ~kRequestMap;
     const int16_t first = map.iFirst;
@@ -219,7 +219,11 @@ void ProcessCrosspointMap(Panel& p, const std::string& message) {
 
     if (count == 1) DecideReturns(p, first, map.records[0]);
     AirChainStep(p, first, map);
-    for (int64_t r = 0; r < store; ++r) At(st.udtXptMap, first + r) = map.records[r];
+    if (first == 0 && store == count && count == static_cast<int64_t>(st.udtXptMap.size())) {
+      st.udtXptMap.swap(map.records);  // a map of every output replaces the table
+    } else {
+      for (int64_t r = 0; r < store; ++r) At(st.udtXptMap, first + r) = map.records[r];
+    }
 
     if (count != 1) {
       UpdateDisplays(p);
