@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -37,11 +38,18 @@ const char* StateWord(int32_t colour) {
 // Prints what the panel does, one time-stamped line per event.
 class Reporter final : public PanelEvents, public StatusRows::Listener {
  public:
-  Reporter(std::ostream& out, PanelHost*& host) : out_(out), host_(host) {}
+  Reporter(std::ostream& out, PanelHost*& host) : out_(out), host_(host) {
+    flush_.setSingleShot(true);
+    flush_.setInterval(0);
+    QObject::connect(&flush_, &QTimer::timeout, [this] { out_.flush(); });
+  }
+  ~Reporter() override { out_.flush(); }
 
+  // Lines are flushed once the event loop is free again, so that printing
+  // never stands between a message and the return it calls for.
   void Line(const std::string& text) {
-    out_ << QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() << "  " << text
-         << std::endl;
+    out_ << QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() << "  " << text << '\n';
+    if (!flush_.isActive()) flush_.start();
   }
 
   void Connecting(const std::string& host, int32_t port) override {
@@ -88,6 +96,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
   }
 
   std::ostream& out_;
+  QTimer flush_;
   PanelHost*& host_;
   std::string where_;
   std::string lastFailure_;

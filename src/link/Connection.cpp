@@ -44,8 +44,9 @@ void scktSwitcher_Read(Panel& p) {
       p.st.sRecvBuffer.Append(std::string_view(chunk, static_cast<std::size_t>(n)));
     }
     if (p.scktSwitcher.LastError() != SwitcherSocket::kWouldBlock) return;
-    p.tmrDecode.SetEnabled(true);
     ProcessCommand(p);
+    // The decode timer takes over only when more than one message came.
+    if (!p.st.sRecvBuffer.empty()) p.tmrDecode.SetEnabled(true);
   });
 }
 
