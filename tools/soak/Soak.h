@@ -1,0 +1,193 @@
+#pragma once
+// The soak run: the switcher simulator in this process, the real headless
+// panel as a child process, and a driver that pushes messages, connection
+// drops and faults through the link while it counts what comes back.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SwitcherSim.h"
+#include "Traffic.h"
+
+class QTcpSocket;
+
+namespace soak {
+
+struct Options {
+  QString program;           // the VYRSourceReturn executable
+  quint16 port = 0;          // 0: a free one
+  int cycles = 1000;         // connection drops the driver causes, faults included
+  int64_t messages = 1000000;
+  int burst = 250;           // messages between two synchronisations
+  int faultEvery = 10;       // every n-th cycle is a fault phase instead of a plain drop
+  int timeOut = 500;         // "Time Out" in the panel's configuration
+  int stalls = 3;            // stalled-reader phases in the run
+  int stallLimitSeconds = 120;
+  uint64_t seed = 0;
+  QString workDir;           // empty: a new temporary folder
+  bool keep = false;         // keep the work folder after a passing run
+  int progressEvery = 50;    // cycles between progress lines (0: none)
+  int maxClaimedOutputs = 16383;  // largest output count a random map frame claims
+};
+
+// What the driver counts; printed as the summary.
+struct Tally {
+  // Messages the driver sent, by kind.
+  int64_t oneOutputMaps = 0, fullMaps = 0, nameTables = 0, polls = 0, keepAlives = 0;
+  int64_t garbage = 0, fragments = 0, badChecksums = 0, otherFrames = 0, randomFrames = 0;
+  int64_t bytes = 0;
+  int64_t Messages() const {
+    return oneOutputMaps + fullMaps + nameTables + polls + keepAlives + garbage + fragments +
+           badChecksums + otherFrames + randomFrames;
+  }
+
+  // Cycles by kind.
+  int drops = 0, midFrameDrops = 0, silentPhases = 0, deafPhases = 0, garbagePhases = 0,
+      stallPhases = 0;
+  int Cycles() const {
+    return drops + silentPhases + deafPhases + garbagePhases + stallPhases;
+  }
+
+  // Offs in the counted (normal) phases.
+  int64_t offs = 0, returned = 0, wrongSource = 0, unexpectedReturns = 0;
+  // Offs taken while the Server Module answered no polls (it still reads).
+  int64_t silentOffs = 0, silentReturned = 0;
+  // Offs taken while the Server Module read nothing: their returns cannot
+  // arrive; left Off after the reconnection = not returned on the new link.
+  int64_t deafOffs = 0, deafLeftOff = 0;
+  // Offs taken while the link was down (between a drop and the reconnection).
+  int64_t downOffs = 0, downLeftOff = 0;
+
+  // The panel's side, from its standard output.
+  int64_t connects = 0, disconnects = 0, unexpectedDisconnects = 0, reconnectTimeouts = 0;
+  int64_t returnsSent = 0, errorLines = 0, syncTimeouts = 0;
+  std::map<std::string, int64_t> errorKinds;
+
+  // Fault timings (ms): time from the fault to the panel's drop.
+  std::vector<int64_t> silentDropMs, deafDropMs, stallDropMs;
+  int64_t stallDropsByLimit = 0;  // stalled-reader drops the panel logged as such
+  int64_t floodRequests = 0;      // type requests of the stalled-reader phases
+};
+
+// One Off the driver caused, waiting for the panel's return.
+struct PendingOff {
+  int output = 0;        // 0-based
+  int expected = 0;      // 0-based source the panel should return it to
+  int cycle = 0;
+  int64_t message = 0;   // messages sent before it
+  bool silent = false;   // sent while the simulator answered no polls
+};
+
+class Soak : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit Soak(const Options& options);
+  ~Soak() override;
+
+  // Runs everything; returns the process exit code (0 when every goal held).
+  int Run();
+
+ private:
+  // Setup.
+  bool PrepareFolder();
+  bool WriteConfiguration();
+  bool CheckConfiguration();
+  bool StartPanel();
+  void OnPanelOutput();
+  void OnPanelLine(const QString& line);
+  void OnChange(const sim::Change& change);
+  void OnInfoRequest();
+
+  // Waiting.
+  template <class Done>
+  bool WaitFor(Done done, int timeoutMs);
+  void Pause(int ms);
+  bool PanelAlive() const;
+  std::string PhaseName() const;
+
+  // Traffic.
+  void Send(const std::string& bytes);
+  void SendPoll();
+  bool Sync(int timeoutMs = 5000);
+  void NormalBurst(int count);
+  void WatchedEvent(int slot);
+  void UnwatchedEvent();
+  void NoteOff(int output);
+  void ShadowOneOutput(int output);
+  void ShadowFullMap();
+  void RestoreWatched();
+  bool Settle(int timeoutMs);
+
+  // Cycles.
+  bool AwaitReconnect(int timeoutMs);
+  void PlainDrop(bool midFrame);
+  void SilentPhase();
+  void DeafPhase();
+  void GarbagePhase();
+  void StallPhase();
+  void FlushSimClient();
+  int64_t StoppedReadingLines() const;
+
+  // Measuring.
+  int64_t ReadStatusKb(const char* field) const;
+  QTcpSocket* SimClient() const;  // the simulator's socket to the panel
+  static int64_t UnreadBytes(QTcpSocket* socket);
+  static int64_t MaxSendBufferBytes();
+  void SampleRss();
+  int CountErrorLogFileLines() const;
+  int Finish();
+
+  Options options_;
+  Rng rng_;
+  Tally tally_;
+  std::unique_ptr<sim::SwitcherSim> sim_;
+  QProcess panel_;
+  QFile panelLog_;
+  QString folder_;
+  QByteArray partialLine_;
+  QElapsedTimer clock_;
+  QTimer heartbeat_;  // wakes the waiting loop at least this often
+
+  std::vector<int> watched_;       // 0-based outputs
+  std::vector<int> shadow_;        // per watched slot: the source the panel would return to
+  std::map<int, int> slotOf_;      // output -> slot
+  std::map<int, std::deque<PendingOff>> pending_;  // Offs waiting for their return
+  std::vector<PendingOff> missing_;
+  std::vector<int> deafOutputs_;   // outputs taken Off while the simulator read nothing
+  std::vector<std::string> notes_;  // things worth a line in the summary
+
+  enum class Phase { Starting, Normal, Silent, Deaf, Garbage, Stall, Stopping };
+  Phase phase_ = Phase::Starting;
+  bool expectDrop_ = false;
+  bool panelConnected_ = false;
+  int cycle_ = 0;
+  int pollBaseline_ = 0;     // the simulator's answer count when the link came up
+  int64_t pollsThisLink_ = 0;
+  int infoRequests_ = 0;
+  int infoRequestsAtDrop_ = 0;  // info requests seen before the link went
+  int64_t messagesAtCycleStart_ = 0;
+
+  int exceptionInput_ = 4;
+  int channelPool_ = 100;  // the driver routes only channels below this
+
+  int64_t rssStartKb_ = 0, rssEndKb_ = 0, rssPeakKb_ = 0, hwmKb_ = 0;
+  std::vector<std::pair<int, int64_t>> rssTrend_;  // (cycle, kB)
+  bool panelExited_ = false;
+  int exitCode_ = -1;
+  QProcess::ExitStatus exitStatus_ = QProcess::NormalExit;
+  bool stoppedByUs_ = false;
+  int64_t pid_ = 0;
+};
+
+}  // namespace soak
