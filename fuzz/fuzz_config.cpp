@@ -54,7 +54,8 @@ struct Settings {
 void WriteBytes(const std::string& path, const uint8_t* data, std::size_t size) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   Require(f != nullptr, "cannot create the input file");
-  const bool complete = std::fwrite(data, 1, size, f) == size;
+  const bool complete =
+      size == 0 || std::fwrite(data, 1, size, f) == size;  // an empty input has no data pointer
   Require(std::fclose(f) == 0 && complete, "cannot write the input file");
 }
 
