@@ -8,6 +8,5 @@ cmake -S . -B build-asan -DVYR_SANITIZE=ON -DVYR_WERROR=ON -DCMAKE_BUILD_TYPE=Re
 cmake --build build-asan -j"$(nproc)"
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-suppressions.txt:print_suppressions=0"
 cd build-asan
 ctest --output-on-failure -j"$(nproc)"
