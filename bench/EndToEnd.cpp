@@ -34,8 +34,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kWatched = 50;  // outputs 1..50 (0-based 0..49)
 
+pid_t panelPid = 0;  // stopped on the way out, whatever the way
+
 [[noreturn]] void Die(const char* what) {
   std::perror(what);
+  if (panelPid > 0) kill(panelPid, SIGTERM);
   std::exit(1);
 }
 
@@ -236,7 +239,7 @@ int main(int argc, char** argv) {
   char folder[] = "/tmp/vyr-bench-XXXXXX";
   if (mkdtemp(folder) == nullptr) Die("mkdtemp");
   std::ofstream(std::string(folder) + "/vyrntpnl.ini", std::ios::binary) << Configuration(port);
-  const pid_t panel = fork();
+  const pid_t panel = panelPid = fork();
   if (panel == 0) {
     // VYR_BENCH_PANEL_LOG keeps the panel's lines for a look afterwards.
     const char* log = std::getenv("VYR_BENCH_PANEL_LOG");

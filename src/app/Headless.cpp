@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <ostream>
 
@@ -48,7 +48,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
   // Lines are flushed once the event loop is free again, so that printing
   // never stands between a message and the return it calls for.
   void Line(const std::string& text) {
-    out_ << QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() << "  " << text << '\n';
+    out_ << Stamp() << "  " << text << '\n';
     if (!flush_.isActive()) flush_.start();
   }
 
@@ -95,8 +95,26 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
     return names[static_cast<std::size_t>(output)];
   }
 
+  // HH:mm:ss.zzz local time; the part down to the second is made once a
+  // second, since a burst prints thousands of lines.
+  std::string Stamp() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec != second_) {
+      tm local{};
+      localtime_r(&now.tv_sec, &local);
+      std::snprintf(hms_, sizeof hms_, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+      second_ = now.tv_sec;
+    }
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%s.%03d", hms_, static_cast<int>(now.tv_nsec / 1000000));
+    return stamp;
+  }
+
   std::ostream& out_;
   QTimer flush_;
+  time_t second_ = -1;
+  char hms_[16] = "";
   PanelHost*& host_;
   std::string where_;
   std::string lastFailure_;

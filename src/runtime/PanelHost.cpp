@@ -8,7 +8,12 @@ namespace vyr {
 
 PanelHost::PanelHost(PanelEvents& events)
     : tmrpoll_([this] { tmrpoll_Timer(panel_); }),
-      tmrDecode_([this] { tmrDecode_Timer(panel_); }),
+      tmrDecode_([this] {
+        // A batch of messages sends its returns together at its end.
+        socket_.Hold(true);
+        tmrDecode_Timer(panel_);
+        socket_.Hold(false);
+      }),
       panel_{st_, log_, socket_, tmrpoll_, tmrDecode_, rows_, events} {
   // Messages waiting in the buffer are worked off one per pass of the event
   // loop, so each is handled as soon as the loop is free.

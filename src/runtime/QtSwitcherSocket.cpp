@@ -85,8 +85,13 @@ int64_t QtSwitcherSocket::Write(const char* bytes, int64_t count) {
     lastError_ = kSocketFailure;
     return -1;
   }
-  socket_.flush();  // hand it to the network now, not at the next loop pass
+  if (!hold_) socket_.flush();  // hand it to the network now, not at the next loop pass
   return n;
+}
+
+void QtSwitcherSocket::Hold(bool hold) {
+  hold_ = hold;
+  if (!hold && socket_.bytesToWrite() > 0) socket_.flush();
 }
 
 bool QtSwitcherSocket::IsConnected() const {

@@ -36,6 +36,11 @@ class QtSwitcherSocket final : public SwitcherSocket {
   int64_t PendingBytes() const override;
   int64_t StalledMilliseconds() const override;
 
+  // While held, writes gather in the socket's buffer and go out together
+  // when the hold ends: a batch of returns costs one system call, not one
+  // each.
+  void Hold(bool hold);
+
   QTcpSocket& qt() { return socket_; }
   // Where the last attempt went.
   const std::string& Host() const { return host_; }
@@ -49,6 +54,7 @@ class QtSwitcherSocket final : public SwitcherSocket {
   int64_t bytesWritten_ = 0;
   bool closing_ = false;    // our own Close: no closed-by-peer event
   bool connected_ = false;  // this attempt reached the connected state
+  bool hold_ = false;
   QElapsedTimer lastDrain_;
 };
 
