@@ -3,9 +3,9 @@
 //
 //   vyr-bench-reaction PROGRAM [CYCLES] [BURST]
 //
-// Prints the plain TCP round trip, the reaction time (an Off map written ->
-// the return command read back) over CYCLES cycles, and how long a burst of
-// BURST one-output maps takes until every due return has arrived.
+// Prints the plain TCP round trip (measured cycle by cycle beside it), the reaction time (an Off
+// map written -> the return command read back) over CYCLES cycles, and how long a burst of BURST
+// one-output maps takes until every due return has arrived.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -85,45 +85,54 @@ double Percentile(std::vector<double> v, double q) {
 
 double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
-// A plain TCP round trip between two processes: 10 bytes there, 9 back.
-std::vector<double> PlainRoundTrips(int cycles) {
-  int port = 0;
-  const int listener = Listen(port);
-  const pid_t child = fork();
-  if (child == 0) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET, a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) _exit(1);
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    char buf[64];
-    for (;;) {
-      if (read(fd, buf, sizeof buf) <= 0) _exit(0);
-      if (write(fd, buf, 9) != 9) _exit(1);
+// A plain TCP round trip between two processes (10 bytes there, 9 back),
+// measured cycle by cycle beside the reaction so that both see the same
+// machine.
+class Echo {
+ public:
+  Echo() {
+    int port = 0;
+    const int listener = Listen(port);
+    child_ = fork();
+    if (child_ == 0) {
+      const int fd = socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in a{};
+      a.sin_family = AF_INET, a.sin_port = htons(static_cast<uint16_t>(port));
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) _exit(1);
+      const int one = 1;
+      setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      char buf[64];
+      for (;;) {
+        if (read(fd, buf, sizeof buf) <= 0) _exit(0);
+        if (write(fd, buf, 9) != 9) _exit(1);
+      }
     }
+    fd_ = AcceptWithin(listener, 5000);
+    close(listener);
   }
-  const int fd = AcceptWithin(listener, 5000);
-  const std::string there = OneOutput(0, -1);
-  std::vector<double> times;
-  char buf[64];
-  for (int i = 0; i < cycles + 1000; ++i) {
+  ~Echo() {
+    close(fd_);
+    waitpid(child_, nullptr, 0);
+  }
+
+  double RoundTrip() {
     const auto t0 = Clock::now();
-    WriteAll(fd, there);
-    std::size_t got = 0;
-    while (got < 9) {
-      const ssize_t n = read(fd, buf, sizeof buf);
+    WriteAll(fd_, there_);
+    char buf[64];
+    for (std::size_t got = 0; got < 9;) {
+      const ssize_t n = read(fd_, buf, sizeof buf);
       if (n <= 0) Die("echo");
       got += static_cast<std::size_t>(n);
     }
-    if (i >= 1000) times.push_back(Micros(Clock::now() - t0));
+    return Micros(Clock::now() - t0);
   }
-  close(fd);
-  close(listener);
-  waitpid(child, nullptr, 0);
-  return times;
-}
+
+ private:
+  pid_t child_ = 0;
+  int fd_ = -1;
+  const std::string there_ = OneOutput(0, -1);
+};
 
 // The Server Module's side: answers polls and info requests, counts the
 // returns the panel sends.
@@ -232,8 +241,7 @@ int main(int argc, char** argv) {
   const int burst = argc > 3 ? std::atoi(argv[3]) : 10000;
   signal(SIGPIPE, SIG_IGN);
 
-  const std::vector<double> plain = PlainRoundTrips(cycles);
-
+  Echo echo;
   int port = 0;
   const int listener = Listen(port);
   char folder[] = "/tmp/vyr-bench-XXXXXX";
@@ -251,9 +259,10 @@ int main(int argc, char** argv) {
   Peer peer(AcceptWithin(listener, 5000));
   if (!peer.PumpUntil([&] { return peer.tablesSent; }, 5000)) Die("no info request");
   peer.PumpUntil([] { return false; }, 300);  // the panel takes in the tables
-  std::vector<double> reaction;
+  std::vector<double> reaction, plain;
   int lost = 0;
   for (int i = 0; i < cycles + 500; ++i) {
+    const double roundTrip = echo.RoundTrip();
     const int before = peer.returns;
     const auto t0 = Clock::now();
     peer.Write(OneOutput(0, -1));
@@ -261,7 +270,10 @@ int main(int argc, char** argv) {
       ++lost;
       continue;
     }
-    if (i >= 500) reaction.push_back(Micros(peer.lastReturnAt - t0));
+    if (i >= 500) {
+      reaction.push_back(Micros(peer.lastReturnAt - t0));
+      plain.push_back(roundTrip);
+    }
     peer.Write(OneOutput(0, 0));  // the switcher reports the output back on
     usleep(300);
     peer.PumpUntil([] { return true; }, 0);
