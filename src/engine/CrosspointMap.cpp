@@ -179,7 +179,7 @@ DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log) {
   const int kind = tagged ? (flags & 0x0F) : flags;
   const int16_t count = in.Word();
   map.iFirst = in.Word();
-  if (count > 0) Redim(map.records, count);
+  if (count > 0) map.records.resize(static_cast<std::size_t>(count));  // empty records
   const int64_t entryBytes = (kind == kThreeWordKind ? 6 : 4) + (tagged ? 1 : 0);
   int64_t expected = 8;
   for (int16_t r = 0; r < count; ++r) {

@@ -22,6 +22,19 @@ TEST_F(ByteManipulation, checksumEndMarkerAndWordsFollowTheWireRules) {
   EXPECT_TRUE(logged.empty());
 }
 
+TEST(Checksum, sameAsAddingOneByteAtATimeForEveryLengthAndByte) {
+  // Lengths around the 8-byte words and the 1024-byte rounds of the fast sum.
+  for (std::size_t length : {0, 1, 7, 8, 9, 15, 1023, 1024, 1025, 2048 + 3, 70000}) {
+    for (int fill : {0x00, 0x7F, 0x80, 0xFF}) {
+      std::string bytes(length, static_cast<char>(fill));
+      for (std::size_t i = 0; i < length; i += 13) bytes[i] = static_cast<char>(i * 7);
+      unsigned slow = 0;
+      for (char c : bytes) slow = (slow + static_cast<unsigned char>(c)) & 0x7F;
+      EXPECT_EQ(wire::Checksum7(bytes), slow) << length << " bytes of " << fill;
+    }
+  }
+}
+
 TEST_F(ByteManipulation, trimTakesTheFrontAndKeepsTheRestInOrder) {
   st.sRecvBuffer = B({0x81, 0x64, 0xFF, 0xF5});
   EXPECT_EQ(TrimBuffer(st, 3, log), B({0x81, 0x64, 0xFF}));
