@@ -1,6 +1,8 @@
 // The crosspoint map: decoding, the return rule for watched outputs, the
 // tones-and-sounders feed, and storing the map.
 
+#include <algorithm>
+
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
@@ -137,8 +139,8 @@ void AirChainStep(Panel& p, int16_t output, const DecodedMap& map) {
   for (int64_t j = 0; j < st.iAirChainCount && chain < 0; ++j) {
     if (At(st.udtAirChains, j).iClean == output) chain = j;
   }
-  if (chain < 0) return;
-  const int16_t program = ProgramOnClean(At(map.records, 0));
+  if (chain < 0 || map.records.empty()) return;  // a map of no outputs changes nothing
+  const int16_t program = ProgramOnClean(map.records[0]);
   if (program == kNone) return;
   bool isProgram = false;
   for (const ConsoleRecord& console : st.udtConsoles) isProgram |= console.iProgram == program;
@@ -179,11 +181,16 @@ DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log) {
   const int kind = tagged ? (flags & 0x0F) : flags;
   const int16_t count = in.Word();
   map.iFirst = in.Word();
-  if (count > 0) map.records.resize(static_cast<std::size_t>(count));  // empty records
+  // Room for the records the message can hold (three bytes each at least),
+  // not for whatever count it claims: a short frame must not make the panel
+  // set aside megabytes.
+  if (count > 0)
+    map.records.reserve(
+        static_cast<std::size_t>(std::min<int64_t>(count, std::max<int64_t>(length - 8, 0) / 3)));
   const int64_t entryBytes = (kind == kThreeWordKind ? 6 : 4) + (tagged ? 1 : 0);
   int64_t expected = 8;
   for (int16_t r = 0; r < count; ++r) {
-    XptRecord& rec = map.records[static_cast<std::size_t>(r)];
+    XptRecord& rec = map.records.emplace_back();
     int16_t t = 0;
     const int16_t entries = in.Word();
     if (entries > 255) Raise(kErrOverflow);  // the count is kept in a byte

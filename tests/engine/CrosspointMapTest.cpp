@@ -71,6 +71,17 @@ TEST_F(CrosspointMapTest, faultyMessagesAreDroppedAndOnlyAnUnstorableCountIsLogg
   EXPECT_EQ(st.udtXptMap[4].iTagCount, 32);
 }
 
+TEST_F(CrosspointMapTest, shortFrameClaimingManyOutputsSetsAsideOnlyWhatItHolds) {
+  // 16,383 outputs claimed in an 8-byte frame: an error (the entry count
+  // 32,766 cannot be kept in a byte), and no room made for the claim.
+  const std::string frame = B({0xF6, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7E, 0xFF});
+  EXPECT_THROW(DecodeCrosspointMap(frame, log), RuntimeError);
+  // Dropped at its first output (65 entries): room for one record at most.
+  const DecodedMap map = DecodeCrosspointMap(RawMap(0, B({0x7F, 0x7F, 0, 0, 65, 0, 0})), log);
+  EXPECT_TRUE(map.dropped);
+  EXPECT_LT(map.records.capacity(), 4u);
+}
+
 TEST_F(CrosspointMapTest, outputsBeyondTheSwitcherAreNotStored) {
   Feed(OneOutput(257, {1}));  // a first output past the last: the request is done
   EXPECT_EQ(st.lInfoRequest, 0x300);

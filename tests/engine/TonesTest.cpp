@@ -82,5 +82,12 @@ TEST_F(TonesTest, offOrTaggedCleanOutputCarriesNoProgram) {
   EXPECT_TRUE(Changes().empty());
 }
 
+TEST_F(TonesTest, mapOfNoOutputsAtACleanOutputChangesNothing) {
+  Consoles({{0, 30, 33, 5}}, {{50, 60}});
+  Feed(RawMap(0, B({0, 0, 50, 0})));  // no outputs, starting at the Clean output
+  EXPECT_TRUE(logged.empty()) << logged.front();
+  EXPECT_EQ(st.iCurrentSources[0], kNone);
+}
+
 }  // namespace
 }  // namespace vyr::test
