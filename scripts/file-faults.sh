@@ -143,7 +143,7 @@ leftover="$(ls "${full}" | grep -c '\.new$' || true)"
 reason="$(grep -o 'Error Writing ini File: Error # *[0-9]* - [A-Za-z ]*' <<<"${out}" | head -1)"
 if [ "${rc}" -eq 1 ] && [ "${before}" = "${after}" ] && [ "${leftover}" -eq 0 ] && [ -n "${reason}" ]; then
   v=ok; else v=FAIL; fi
-row b1 "64 KiB tmpfs, vyrntpnl.ini then a filler up to ${free_kb} KiB free; setup Ok path (WriteIniFile)" \
+row b1 "64 KiB tmpfs, vyrntpnl.ini, then a filler until ${free_kb} KiB are free; the setup Ok path (WriteIniFile)" \
   "exit ${rc}, 'not written'; logged '${reason}'; vyrntpnl.ini byte-for-byte as before (sha256 ${before:0:12}…); no vyrntpnl.ini.new left" "${v}"
 
 log_size="$(stat -c %s "${full}/Errorlog.txt" 2>/dev/null || echo none)"

@@ -205,6 +205,7 @@ void Soak::OnPanelLine(const QString& line) {
     }
   } else if (text.startsWith(QLatin1String("error log: "))) {
     ++tally_.errorLines;
+    ++tally_.errorsByPhase[PhaseName()];
     const std::string logLine = text.mid(11).toStdString();
     const std::string message = logLine.size() > 60 ? logLine.substr(60) : logLine;
     ++tally_.errorKinds[KindOf(message)];
@@ -1060,6 +1061,11 @@ int Soak::Finish() {
   std::printf("error-log lines      %" PRId64 " echoed on standard output; %d in %d Errorlog "
               "file(s) without headers\n",
               tally_.errorLines, fileLines, logFiles);
+  std::string phases;
+  for (const auto& [phase, count] : tally_.errorsByPhase) {
+    phases += (phases.empty() ? "" : ", ") + phase + " " + std::to_string(count);
+  }
+  std::printf("  by phase           %s\n", phases.empty() ? "none" : phases.c_str());
   std::printf("%s", kinds.c_str());
   for (const std::string& note : notes_) std::printf("note                 %s\n", note.c_str());
   std::printf("work folder          %s\n", qPrintable(folder_));

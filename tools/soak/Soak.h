@@ -72,6 +72,7 @@ struct Tally {
   int64_t connects = 0, disconnects = 0, unexpectedDisconnects = 0, reconnectTimeouts = 0;
   int64_t returnsSent = 0, errorLines = 0, syncTimeouts = 0;
   std::map<std::string, int64_t> errorKinds;
+  std::map<std::string, int64_t> errorsByPhase;  // by the phase the line arrived in
 
   // Fault timings (ms): time from the fault to the panel's drop.
   std::vector<int64_t> silentDropMs, deafDropMs, stallDropMs;
