@@ -17,7 +17,7 @@ namespace vyr::bench {
 class CountingSocket final : public SwitcherSocket {
  public:
   int64_t writes = 0;
-  std::string incoming;  // handed out by Read, `segment` bytes at a time
+  std::string_view incoming;  // handed out by Read, `segment` bytes at a time
   std::size_t segment = 65536;
 
   void SetRemote(const std::string&, int32_t) override {}
@@ -26,7 +26,7 @@ class CountingSocket final : public SwitcherSocket {
   int64_t Read(char* into, int64_t max) override {
     const std::size_t n = std::min({incoming.size() - offset_, segment, std::size_t(max)});
     if (n == 0) {
-      incoming.clear(), offset_ = 0;
+      incoming = {}, offset_ = 0;
       return 0;
     }
     incoming.copy(into, n, offset_);
@@ -80,12 +80,19 @@ struct BenchPanel {
     ProcessCommand(p);
   }
 
-  // Works off everything in the receive buffer, as the decode timer does.
+  // Works off the receive buffer as the decode timer does, until only the
+  // start of a message (or nothing) is left.
   void Drain() {
-    while (!st.sRecvBuffer.empty()) {
-      const std::size_t before = st.sRecvBuffer.size();
-      ProcessCommand(p);
-      if (st.sRecvBuffer.size() == before) break;
+    while (tmrDecode.Enabled()) tmrDecode_Timer(p);
+  }
+
+  // Bytes arriving as the socket hands them over: a read event for each
+  // piece of `segment` bytes, the decode timer working off the rest.
+  void Receive(std::string_view bytes, std::size_t segment = 65536) {
+    for (std::size_t at = 0; at < bytes.size(); at += segment) {
+      sock.incoming = bytes.substr(at, segment);
+      scktSwitcher_Read(p);
+      Drain();
     }
   }
 };

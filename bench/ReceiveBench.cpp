@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchPanel.h"
+#include "engine/ReturnEngine.h"
+#include "link/ByteManipulation.h"
 
 namespace vyr::bench {
 namespace {
@@ -21,6 +23,21 @@ void FullMap256(benchmark::State& state) {
 }
 BENCHMARK(FullMap256);
 
+// Framing and decoding alone of the same map, without the engine acting on
+// it (rows, mix-minus, relays).
+void FullMap256DecodeOnly(benchmark::State& state) {
+  BenchPanel b;
+  const std::string frame = FullMap(256, 256);
+  for (auto _ : state) {
+    b.st.sRecvBuffer.Append(frame);
+    const int32_t length = FindEOM(b.st.sRecvBuffer.View(), b.log);
+    const std::string message = TrimBuffer(b.st, length, b.log);
+    benchmark::DoNotOptimize(DecodeCrosspointMap(message, b.log));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
+}
+BENCHMARK(FullMap256DecodeOnly);
+
 // A stream of one-output maps: watched and unwatched outputs changing source,
 // read in 64 KiB pieces as the socket hands them over.
 void OneOutputMaps(benchmark::State& state) {
@@ -28,17 +45,13 @@ void OneOutputMaps(benchmark::State& state) {
   std::string stream;
   const int messages = 4096;
   for (int k = 0; k < messages; ++k) stream += OneOutputMap(k % 64, (k / 64) % 2 + 1);
-  for (auto _ : state) {
-    b.sock.incoming = stream;
-    scktSwitcher_Read(b.p);
-    b.Drain();
-  }
+  for (auto _ : state) b.Receive(stream);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
   state.SetItemsProcessed(state.iterations() * messages);
 }
 BENCHMARK(OneOutputMaps);
 
-// Back-to-back small frames (polls answered, one-output maps) of a given
+// Back-to-back small frames (no-operation bytes, one-output maps) of a given
 // total size arriving in 64 KiB reads; the time must grow with the size,
 // not with its square.
 void SmallFrameBacklog(benchmark::State& state) {
@@ -46,11 +59,7 @@ void SmallFrameBacklog(benchmark::State& state) {
   const std::string unit = OneOutputMap(100, 3) + "\xF3";
   std::string backlog;
   while (backlog.size() < static_cast<std::size_t>(state.range(0))) backlog += unit;
-  for (auto _ : state) {
-    b.sock.incoming = backlog;
-    scktSwitcher_Read(b.p);
-    b.Drain();
-  }
+  for (auto _ : state) b.Receive(backlog);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * backlog.size()));
 }
 BENCHMARK(SmallFrameBacklog)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
@@ -75,12 +84,7 @@ void LargestMapInSegments(benchmark::State& state) {
   BenchPanel b;
   b.Resize(16383, 16383);
   const std::string frame = FullMap(16383, 16383, 64);
-  for (auto _ : state) {
-    for (std::size_t at = 0; at < frame.size(); at += 1460) {
-      b.sock.incoming.assign(frame, at, 1460);
-      scktSwitcher_Read(b.p);
-    }
-  }
+  for (auto _ : state) b.Receive(frame, 1460);
   if (b.st.udtXptMap[16382].bySrcCount != 64) state.SkipWithError("the map was not stored");
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
 }
