@@ -55,8 +55,9 @@ std::string BuildLogLine(const std::string& dateText, const std::string& categor
 
 std::string ErrorLog::LogPath() const { return state_.sAppPath + "Errorlog.txt"; }
 
-std::string ErrorLog::ArchivePath(const DateTime& at) const {
-  return state_.sAppPath + "Errorlog " + FormatArchiveStamp(at) + ".txt";
+std::string ErrorLog::ArchivePath(const DateTime& at, int copy) const {
+  const std::string suffix = copy < 2 ? "" : " (" + std::to_string(copy) + ")";
+  return state_.sAppPath + "Errorlog " + FormatArchiveStamp(at) + suffix + ".txt";
 }
 
 void ErrorLog::ReportError(const std::string& description, const std::string& category,
@@ -82,7 +83,13 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
     std::error_code ec;
     const bool exists = fs::exists(log, ec);
     if (exists && fs::file_size(log, ec) >= kErrorLogRotateBytes && !ec) {
-      fs::copy_file(log, ArchivePath(now), fs::copy_options::overwrite_existing, ec);
+      // The name tells the minute only: a second full log within the same
+      // minute gets a numbered name instead of replacing the first.
+      fs::path archive = ArchivePath(now);
+      for (int copy = 2; fs::exists(archive, ec) && copy <= 99; ++copy) {
+        archive = ArchivePath(now, copy);
+      }
+      fs::copy_file(log, archive, fs::copy_options::overwrite_existing, ec);
       if (ec) RaiseFromErrno(ec.value());
       fs::remove(log, ec);
       if (ec) RaiseFromErrno(ec.value());

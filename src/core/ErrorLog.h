@@ -34,7 +34,9 @@ class ErrorLog {
   void CreateErrorLog();
 
   std::string LogPath() const;
-  std::string ArchivePath(const DateTime& at) const;
+  // "Errorlog MMDDYY HHMM.txt", or "... HHMM (2).txt" and up for a later
+  // copy within the same minute.
+  std::string ArchivePath(const DateTime& at, int copy = 1) const;
 
  private:
   const AppState& state_;

@@ -85,6 +85,13 @@ TEST_F(ErrorLogFile, logReachingTheLimitIsSetAsideBeforeTheNextLine) {
   const std::vector<std::string> lines = LogLines();
   ASSERT_EQ(lines.size(), 12u) << "the log was not begun anew";
   EXPECT_EQ(lines[11], BuildLogLine(kAt, "Cat", "after rotation"));
+
+  // A second full log within the same minute keeps the first one's copy.
+  const std::string second(kErrorLogRotateBytes, 'y');
+  folder.Write("Errorlog.txt", second);
+  log.WriteErrorLog("again", "Cat");
+  EXPECT_TRUE(folder.Read("Errorlog 030111 0905.txt") == full) << "the first copy was replaced";
+  EXPECT_TRUE(folder.Read("Errorlog 030111 0905 (2).txt") == second);
 }
 
 TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
