@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "config/DisplayLists.h"
 #include "config/IniFile.h"
 #include "config/SetupRules.h"
 #include "engine/ReturnEngine.h"
@@ -248,7 +249,7 @@ void frmSetup::ShowListEditor(int16_t listType) {
   dialogs_.ShowModal(editor);
 }
 
-void frmSetup::cmdConfigOuts_Click() { ShowListEditor(20); }
-void frmSetup::cmdConfigExcepts_Click() { ShowListEditor(10); }
+void frmSetup::cmdConfigOuts_Click() { ShowListEditor(kListOutputs); }
+void frmSetup::cmdConfigExcepts_Click() { ShowListEditor(kListExceptions); }
 
 }  // namespace vyr
