@@ -65,6 +65,7 @@ struct BenchPanel {
       t->assign(static_cast<std::size_t>(watched), kNone);
     for (int i = 0; i < watched; ++i)
       st.iWatchOutputs[i] = static_cast<int16_t>(i), st.iReturnDelays[i] = 0;
+    st.udtReturnWatch.assign(static_cast<std::size_t>(watched), {});
     st.sExceptions = std::string(256, '0');
     rows.LoadDisplays(st, log, st.iWatchCount);
   }

@@ -229,6 +229,7 @@ void Start(FuzzPanel& f, const Setup& s) {
   st.iReturnSources.assign(watch, kNone);
   st.iCurrentSources.assign(watch, kNone);
   st.iReturnDelays.assign(watch, 0);
+  st.udtReturnWatch.assign(watch, {});
   st.iReturnSource = s.returnSource;
   st.bReturnToSpecific = s.toSpecific;
   st.iExceptionCount = static_cast<int16_t>(s.exceptions.size());
@@ -308,6 +309,13 @@ void CheckState(const FuzzPanel& f) {
     running += delay > 0 ? 1 : 0;
   }
   Require(st.iPendingReturns == running, "iPendingReturns does not count the running countdowns");
+  Require(st.udtReturnWatch.size() == watch &&
+              std::all_of(st.udtReturnWatch.begin(), st.udtReturnWatch.end(),
+                          [](const ReturnWatch& w) {
+                            return w.state == ReturnCheck::kIdle ||
+                                   (w.iSends >= 1 && w.iSends <= kMaxReturnSends);
+                          }),
+          "a return is awaited after too many sends, or the table is not iWatchCount long");
 
   for (const XptRecord& r : st.udtXptMap) {
     Require(

@@ -72,13 +72,14 @@ void CheckRead(const Settings& s) {
   const AppState& st = s.st;
   Require(st.lIPPort > 0 && st.iRefreshRate >= 100 && st.iRefreshRate <= 32500 &&
               st.iTimeOut >= 1 && st.iTimeOut <= 3600 && st.iWaitTime <= 10000 &&
-              st.iPollTicks == 2 && s.tmrpoll.Interval() == st.iRefreshRate,
+              st.iPollTicks == 2 && s.tmrpoll.Interval() == st.iRefreshRate &&
+              st.lConfirmTime >= 0 && st.lConfirmTime <= 60000,
           "a link or timing setting was not brought into range");
   const std::size_t watch = static_cast<std::size_t>(std::max<int16_t>(st.iWatchCount, 0));
-  Require(st.iWatchCount >= 1 && st.iWatchOutputs.size() == watch &&
+  Require(st.iWatchCount >= 0 && st.iWatchOutputs.size() == watch &&
               st.iWatchInputs.size() == watch && st.iWatchOptos.size() == watch &&
               st.iReturnSources.size() == watch && st.iCurrentSources.size() == watch &&
-              st.iReturnDelays.size() == watch,
+              st.iReturnDelays.size() == watch && st.udtReturnWatch.size() == watch,
           "a watch table is not iWatchCount long");
   for (std::size_t k = 0; k < watch; ++k) {
     Require(IsChannel(st.iWatchOutputs[k]) && IsChannel(st.iWatchInputs[k]) &&
@@ -87,9 +88,9 @@ void CheckRead(const Settings& s) {
                 st.iReturnDelays[k] == 0,
             "a watch slot was read out of range");
   }
-  Require(st.iConsoleCount >= 1 &&
+  Require(st.iConsoleCount >= 0 &&
               st.udtConsoles.size() == static_cast<std::size_t>(st.iConsoleCount) &&
-              st.iAirChainCount >= 1 &&
+              st.iAirChainCount >= 0 &&
               st.udtAirChains.size() == static_cast<std::size_t>(st.iAirChainCount),
           "the console or air-chain table does not match its count");
   for (const ConsoleRecord& c : st.udtConsoles) {

@@ -13,6 +13,16 @@ bool MeansNone(const IniEntry& e) {
   return (optional && e.value == "16383") || (e.key.rfind("Input ", 0) == 0 && e.value == "16384");
 }
 
+// What a count of 0 means, for the counts that may name nothing.
+const char* MeansNothing(const IniEntry& e) {
+  if (e.value != "0") return nullptr;
+  if (e.key == "Watch Count") return "no watched outputs";
+  if (e.key == "Console Count") return "no consoles";
+  if (e.key == "AirChain Count") return "no air chains";
+  if (e.key == "Confirm Time") return "returns not confirmed";
+  return nullptr;
+}
+
 }  // namespace
 
 int CheckConfig(const std::string& file, const std::string& programFolder, std::ostream& out) {
@@ -43,15 +53,24 @@ int CheckConfig(const std::string& file, const std::string& programFolder, std::
       out << "[" << section << "]\n";
     }
     if (e.key == "Password") e.value = e.value.empty() ? "(empty)" : "(set, not shown)";
-    out << e.key << "=" << e.value << (MeansNone(e) ? "  (none)" : "") << "\n";
+    const char* nothing = MeansNothing(e);
+    out << e.key << "=" << e.value << (MeansNone(e) ? "  (none)" : "")
+        << (nothing ? std::string("  (") + nothing + ")" : std::string()) << "\n";
   }
   out << "[derived]\n"
       << "Poll interval ms=" << tmrpoll.Interval() << "\n"
       << "Wait ticks=" << st.iWaitTicks << "\n"
       << "Poll ticks=" << st.iPollTicks << "\n"
+      << "Confirm ms=" << st.lConfirmTime
+      << (st.lConfirmTime > 0 ? " (a return not shown on its output within it is sent again, "
+                                "3 sends in all, then raised as an alarm)"
+                              : " (returns are not confirmed)")
+      << "\n"
       << "Return rule="
-      << (st.bReturnToSpecific ? "return every output to the Return Source"
-                               : "return each output to its last source")
+      << (!st.bReturnToSpecific ? "return each output to its last source"
+          : st.iReturnSource == kNone
+              ? "return every output to the Return Source, which is undefined: nothing is returned"
+              : "return every output to the Return Source")
       << "\n";
   return 0;
 }

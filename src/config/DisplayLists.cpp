@@ -84,12 +84,44 @@ void SaveDisplayList(AppState& st, int16_t listType, std::vector<std::string> ke
     RedimPreserve(st.iWatchInputs, n);
     RedimPreserve(st.iWatchOptos, n);
     RedimPreserve(st.iReturnDelays, n, int16_t{0});
+    Redim(st.udtReturnWatch, n);
     for (int16_t j = std::max<int16_t>(oldCount, 0); j < n; ++j) {
       At(st.iWatchInputs, j) = kNone;
       At(st.iWatchOptos, j) = kNone;
     }
     st.iWatchCount = n;
   }
+}
+
+void ApplyDisplayLists(AppState& st, const AppState& edited) {
+  const std::size_t n = edited.iWatchOutputs.size();
+  std::vector<int16_t> lastSources(n, kNone), tones(n, kNone), delays(n, 0);
+  std::vector<ReturnWatch> watches(n);
+  std::vector<bool> taken(st.iWatchOutputs.size(), false);
+  int16_t pending = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t i = 0; i < st.iWatchOutputs.size(); ++i) {
+      if (taken[i] || st.iWatchOutputs[i] != edited.iWatchOutputs[j]) continue;
+      taken[i] = true;
+      lastSources[j] = At(st.iReturnSources, static_cast<int64_t>(i));
+      tones[j] = At(st.iCurrentSources, static_cast<int64_t>(i));
+      delays[j] = At(st.iReturnDelays, static_cast<int64_t>(i));
+      if (i < st.udtReturnWatch.size()) watches[j] = st.udtReturnWatch[i];
+      if (delays[j] > 0) pending = Add16(pending, 1);
+      break;
+    }
+  }
+  st.iWatchCount = edited.iWatchCount;
+  st.iWatchOutputs = edited.iWatchOutputs;
+  st.iWatchInputs = edited.iWatchInputs;
+  st.iWatchOptos = edited.iWatchOptos;
+  st.iReturnSources = std::move(lastSources);
+  st.iCurrentSources = std::move(tones);
+  st.iReturnDelays = std::move(delays);
+  st.udtReturnWatch = std::move(watches);
+  st.iPendingReturns = pending;
+  st.iExceptionCount = edited.iExceptionCount;
+  st.sExceptions = edited.sExceptions;
 }
 
 }  // namespace vyr

@@ -56,4 +56,11 @@ void BuildCurrentList(const AppState& st, int16_t listType, std::vector<ListItem
 // Other list types store nothing.
 void SaveDisplayList(AppState& st, int16_t listType, std::vector<std::string> keys);
 
+// The list editor works on a copy of the state; the setup dialog's Ok takes
+// the edited watch list and exceptions from it into the live state. A slot
+// whose output is still watched keeps its last source, tones source,
+// countdown and confirmation (the first slot of that output takes the first
+// old slot of it, and so on); a newly watched output starts unset.
+void ApplyDisplayLists(AppState& st, const AppState& edited);
+
 }  // namespace vyr

@@ -1,5 +1,6 @@
 #include "config/IniFile.h"
 
+#include <algorithm>
 #include <filesystem>
 
 // Header-only use: raw bytes, no character-set conversion.
@@ -48,9 +49,10 @@ int16_t ReadOptional(const IniSource& in, const char* key) {
   return whole == kNone ? kNone : Sub16(whole, 1);
 }
 
-int16_t ReadCountAtLeast1(const IniSource& in, const char* key) {
+// Below 1 or absent: none of them.
+int16_t ReadCount(const IniSource& in, const char* key) {
   const int16_t whole = CInt(in.Number(key));
-  return whole < 1 ? int16_t{1} : whole;
+  return whole < 1 ? int16_t{0} : whole;
 }
 
 std::string OneBased(int16_t value) { return std::to_string(Add16(value, 1)); }
@@ -111,13 +113,16 @@ bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string&
     st.iWaitTime = CInt(in.Number("Wait Time"));
     if (st.iWaitTime > 10000) st.iWaitTime = 10000;
     st.iWaitTicks = CInt(static_cast<double>(st.iWaitTime) / st.iRefreshRate);
-    double watchCount = in.Number("Watch Count");
-    if (watchCount < 1) watchCount = 1;
-    st.iWatchCount = CInt(watchCount);
+    const std::string confirm = in.Text("Confirm Time");
+    st.lConfirmTime = confirm.empty()
+                          ? kDefaultConfirmTime
+                          : CLng(std::clamp(Val(confirm), 0.0, double{kMaxConfirmTime}));
+    st.iWatchCount = ReadCount(in, "Watch Count");
 
     for (auto* table : {&st.iWatchOutputs, &st.iWatchInputs, &st.iWatchOptos, &st.iReturnSources,
                         &st.iCurrentSources, &st.iReturnDelays})
       Redim(*table, st.iWatchCount);
+    Redim(st.udtReturnWatch, st.iWatchCount);
     for (int k = 1; k <= st.iWatchCount; ++k) {
       const std::string nn = TwoDigits(k);
       At(st.iWatchOutputs, k - 1) = ReadChannel(in, ("Output " + nn).c_str());
@@ -132,9 +137,9 @@ bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string&
     st.bReturnToSpecific = in.Text("Return to Last Source") == "Yes";
     st.iExceptionCount = CInt(in.Number("Exception Count"));
     st.sExceptions = in.Text("Exceptions");
-    st.iConsoleCount = ReadCountAtLeast1(in, "Console Count");
+    st.iConsoleCount = ReadCount(in, "Console Count");
     Redim(st.udtConsoles, st.iConsoleCount);
-    st.iAirChainCount = ReadCountAtLeast1(in, "AirChain Count");
+    st.iAirChainCount = ReadCount(in, "AirChain Count");
     Redim(st.udtAirChains, st.iAirChainCount);
 
     for (int i = 0; i < st.iConsoleCount; ++i) {
@@ -173,6 +178,7 @@ std::vector<IniEntry> IniLayout(const AppState& st, bool scramble) {
   put("Refresh Rate", std::to_string(st.iRefreshRate));
   put("Time Out", std::to_string(st.iTimeOut));
   put("Wait Time", std::to_string(st.iWaitTime));
+  put("Confirm Time", std::to_string(st.lConfirmTime));
   put("Watch Count", std::to_string(st.iWatchCount));
   for (int k = 1; k <= st.iWatchCount; ++k) {
     const std::string nn = TwoDigits(k);

@@ -64,6 +64,12 @@ int16_t ReadDelayBox(const std::string& text) {
   return v > 10000 ? 10000 : CInt(v);
 }
 
+int32_t ReadConfirmBox(const std::string& text) {
+  const double v = Val(text);
+  if (!(v > 0)) return 0;
+  return v > 60000 ? 60000 : CLng(v);
+}
+
 int16_t WaitTicksFor(int16_t iWaitTime, int16_t iRefreshRate) {
   if (iRefreshRate <= 0) Raise(kErrDivByZero);
   return CInt(static_cast<double>(iWaitTime) / iRefreshRate);

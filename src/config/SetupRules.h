@@ -31,6 +31,9 @@ PortEntry ReadPortBox(const std::string& text, int32_t lIPPort);
 // configuration file holds it.
 int16_t ReadDelayBox(const std::string& text);
 
+// The confirm-time box in ms: 0 (not confirmed) up to 60000, whole.
+int32_t ReadConfirmBox(const std::string& text);
+
 // The delay in poll ticks, to the nearest whole tick (halves to even).
 int16_t WaitTicksFor(int16_t iWaitTime, int16_t iRefreshRate);
 

@@ -34,6 +34,23 @@ struct XptRecord {
   bool operator==(const XptRecord&) const = default;
 };
 
+// Where a return stands after it went out, while returns are confirmed.
+enum class ReturnCheck : uint8_t {
+  kIdle,      // nothing awaited
+  kAwaiting,  // sent; a map showing an entry on the output confirms it
+  kAlarm,     // sent the most times and never confirmed
+};
+
+// The confirmation of one watch slot's return.
+struct ReturnWatch {
+  ReturnCheck state = ReturnCheck::kIdle;
+  int16_t iSends = 0;      // crosspoint changes sent for this return
+  int16_t iTicksLeft = 0;  // poll ticks until the next send or the alarm
+  int16_t iSource = 0;     // the source sent (0-based)
+  uint32_t lLink = 0;      // the link it went out on (lLinkCount then)
+  bool operator==(const ReturnWatch&) const = default;
+};
+
 struct ConsoleRecord {
   int16_t iProgram = 0;
   int16_t iFirstMMBus = 0;
@@ -61,8 +78,9 @@ struct AppState {
   int32_t lIPPort = 1250;
   int16_t iRefreshRate = 100;  // poll interval, ms
   int16_t iTimeOut = 20;
-  int16_t iWaitTime = 0;   // ms before an Off output is returned
-  int16_t iWaitTicks = 0;  // iWaitTime / iRefreshRate, whole
+  int16_t iWaitTime = 0;        // ms before an Off output is returned
+  int16_t iWaitTicks = 0;       // iWaitTime / iRefreshRate, whole
+  int32_t lConfirmTime = 2000;  // ms a return may take to show; 0: not confirmed
   int16_t iWatchCount = 0;
   std::vector<int16_t> iWatchOutputs;
   std::vector<int16_t> iWatchInputs;
@@ -95,10 +113,12 @@ struct AppState {
   std::vector<int16_t> iCurrentSources;  // tones source the panel added, or none
   std::vector<int16_t> iReturnDelays;    // countdown in poll ticks; 0 idle
   int16_t iPendingReturns = 0;
+  std::vector<ReturnWatch> udtReturnWatch;  // confirmation of each slot's return
 
   // Link and poll state
   ByteBuffer sRecvBuffer;  // raw bytes, never converted
   bool bConnected = false;
+  uint32_t lLinkCount = 0;  // connections made so far (wraps)
   bool bInfoRequested = false;
   int16_t iMissedPolls = 0;
   int16_t iPollTick = 0;

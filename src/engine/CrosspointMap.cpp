@@ -17,7 +17,6 @@ constexpr int kTaggedEntry = 10;
 constexpr int kThreeWordKind = 10;
 constexpr int kMaxEntries = 64;
 constexpr int kMaxTagged = 32;
-const char* const kOffCaption = " - Off - ";
 
 // A message reader that raises 9 for a read past the end.
 struct Reader {
@@ -64,20 +63,6 @@ int64_t ChainCarrying(const AppState& st, int16_t program) {
   return -1;
 }
 
-void SlotOff(Panel& p, int16_t slot, int16_t output) {
-  AppState& st = p.st;
-  p.rows.SetSource(slot, kOffCaption, kColourRed);
-  if (At(st.iReturnSources, slot) == kNone) return;
-  if (st.iWaitTicks > 0) {
-    // A running countdown restarts; it is counted once.
-    if (At(st.iReturnDelays, slot) == 0) st.iPendingReturns = Add16(st.iPendingReturns, 1);
-    At(st.iReturnDelays, slot) = Add16(st.iWaitTicks, 1);
-    return;
-  }
-  const int16_t source = ReturnSourceOf(st, slot);
-  SendCrosspointChange(p, Add16(output, 1), Add16(source, 1), kModeReturn);
-}
-
 void SlotCarries(Panel& p, int16_t slot, int16_t output, const XptRecord& r) {
   AppState& st = p.st;
   if (st.iPendingReturns > 0 && At(st.iReturnDelays, slot) > 0) {
@@ -121,13 +106,39 @@ void DecideReturns(Panel& p, int16_t output, const XptRecord& r) {
   AppState& st = p.st;
   for (int16_t i = 0; i < st.iWatchCount; ++i) {
     if (At(st.iWatchOutputs, i) != output) continue;
+    if (r.bySrcCount == 0) {
+      ReturnOffOutput(p, i, output);
+      continue;
+    }
+    ConfirmReturn(st, i);
     if (r.iTagCount != 0) {
       p.rows.SetSource(i, At(st.sOutputNames, r.iTagSrc[0]), kColourBlack);
-    } else if (r.bySrcCount == 0) {
-      SlotOff(p, i, output);
     } else {
       SlotCarries(p, i, output, r);
     }
+  }
+}
+
+bool CarriesUntagged(const XptRecord& r) { return r.bySrcCount > r.iTagCount; }
+
+// A map of several outputs: each watched output it shows Off that the copy
+// showed on an untagged source is returned as a one-output Off would be; an
+// output already Off in the copy is left as it is. An entry on the output
+// confirms its return; a return sent on an earlier link is checked here.
+void DecideSalvoReturns(Panel& p, int16_t first, int64_t store, const DecodedMap& map) {
+  AppState& st = p.st;
+  for (int16_t i = 0; i < st.iWatchCount; ++i) {
+    const int16_t output = At(st.iWatchOutputs, i);
+    const int64_t r = static_cast<int64_t>(output) - first;
+    if (r < 0 || r >= store) continue;
+    const XptRecord& next = map.records[static_cast<std::size_t>(r)];
+    if (next.bySrcCount != 0) {
+      ConfirmReturn(st, i);
+      continue;
+    }
+    const bool wasOn = static_cast<std::size_t>(output) < st.udtXptMap.size() &&
+                       CarriesUntagged(st.udtXptMap[static_cast<std::size_t>(output)]);
+    if (wasOn || WatchOf(st, i).state != ReturnCheck::kIdle) ReturnOffOutput(p, i, output);
   }
 }
 
@@ -218,13 +229,20 @@ void ProcessCrosspointMap(Panel& p, const std::string& message) {
     AppState& st = p.st;
     DecodedMap map = DecodeCrosspointMap(message, p.log);
     if (map.dropped) return;
-    st.lInfoRequest &= ~kRequestMap;
     const int16_t first = map.iFirst;
-    if (first > st.iNumOutputs) return;
     const int64_t count = static_cast<int64_t>(map.records.size());
-    const int64_t store = first + count > st.iNumOutputs ? st.iNumOutputs - first : count;
+    // Outputs past the count the panel knows, before the output names came:
+    // the map is asked for again once the names have sized the table.
+    const bool beyond = first + count > st.iNumOutputs;
+    if (!beyond || (st.lInfoRequest & kRequestOutputNames) == 0) st.lInfoRequest &= ~kRequestMap;
+    if (first > st.iNumOutputs) return;
+    const int64_t store = beyond ? st.iNumOutputs - first : count;
 
-    if (count == 1) DecideReturns(p, first, map.records[0]);
+    if (count == 1) {
+      DecideReturns(p, first, map.records[0]);
+    } else {
+      DecideSalvoReturns(p, first, store, map);
+    }
     AirChainStep(p, first, map);
     if (first == 0 && store == count && count == static_cast<int64_t>(st.udtXptMap.size())) {
       st.udtXptMap.swap(map.records);  // a map of every output replaces the table

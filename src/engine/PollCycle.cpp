@@ -1,5 +1,5 @@
 // The poll timer: reconnecting, polls and information requests, the link
-// time-out and the delayed returns.
+// time-out, the delayed returns and the confirmation of returns sent.
 
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
@@ -24,9 +24,7 @@ void RunCountdowns(Panel& p) {
     int16_t& delay = At(st.iReturnDelays, w);
     if (delay == 1) {
       const int16_t output = At(st.iWatchOutputs, w);
-      if (StillOff(st, output)) {
-        SendCrosspointChange(p, Add16(output, 1), Add16(ReturnSourceOf(st, w), 1), kModeReturn);
-      }
+      if (StillOff(st, output)) SendReturn(p, w, output);
       st.iPendingReturns = Sub16(st.iPendingReturns, 1);
       delay = 0;
     } else if (delay > 1) {
@@ -60,6 +58,7 @@ void tmrpoll_Timer(Panel& p) {
       st.iMissedPolls = Add16(st.iMissedPolls, 1);
       st.iPollTick = 0;
     }
+    RunConfirmations(p);
     if (st.iPendingReturns >= 1) RunCountdowns(p);
     st.lPollCount = Add32(st.lPollCount, 1);
     p.rows.SetPollCaption(std::to_string(st.lPollCount));

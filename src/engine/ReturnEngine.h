@@ -22,6 +22,16 @@ inline constexpr int16_t kModeRelayInUse = 0x44;
 
 // Bits of lInfoRequest.
 inline constexpr int32_t kRequestMap = 0x80;
+inline constexpr int32_t kRequestInputNames = 0x100;
+inline constexpr int32_t kRequestOutputNames = 0x200;
+
+// Captions of a watched output that shows Off.
+inline constexpr const char* kOffCaption = " - Off - ";
+inline constexpr const char* kNotReturnedCaption = " - Off - not returned";
+inline constexpr const char* kNoReturnSourceCaption = " - Off - no return source";
+
+// A return not confirmed is sent this many times in all before the alarm.
+inline constexpr int16_t kMaxReturnSends = 3;
 
 // A crosspoint-map message decoded; `dropped` when it failed a check.
 struct DecodedMap {
@@ -49,6 +59,23 @@ void DetermineMMInUse(Panel& p);
 void CheckForActiveMMs(Panel& p, int16_t& iOutput);
 
 void UpdateDisplays(Panel& p);
+
+// Returns and their confirmation.
+// The slot's confirmation record (the table grows to the watch count).
+ReturnWatch& WatchOf(AppState& st, int64_t slot);
+// "Return to Specific Source" with the source Undefined: nothing to send.
+bool NoReturnTarget(const AppState& st);
+// The caption of the slot's row while its output shows Off.
+std::string OffCaption(AppState& st, int64_t slot);
+// The slot's output went Off: shows it and returns it, at once or by
+// countdown, unless a return is already awaited or in alarm.
+void ReturnOffOutput(Panel& p, int16_t slot, int16_t output);
+// Sends the slot's return now and, while returns are confirmed, awaits it.
+void SendReturn(Panel& p, int16_t slot, int16_t output);
+// A map showed an entry on the slot's output: nothing more is awaited.
+void ConfirmReturn(AppState& st, int64_t slot);
+// One poll tick of the confirmation timers: sends again or raises the alarm.
+void RunConfirmations(Panel& p);
 
 // A source shown black and never taken as the last source: marked "1" in
 // the exceptions, or carried with a status byte other than 0.

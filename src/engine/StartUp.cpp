@@ -18,7 +18,7 @@ bool StartUp(Panel& p, const std::string& folder) {
     if (!configured) return;
     ConnectToServer(p);
     p.tmrpoll.SetEnabled(true);
-    if (p.st.iWatchCount != p.st.iDisplayCount) p.rows.LoadDisplays(p.st, p.log, p.st.iWatchCount);
+    p.rows.MatchWatchList(p.st, p.log);
   });
   return configured;
 }

@@ -50,4 +50,9 @@ void StatusRows::LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount) {
   if (listener_) listener_->RowsRebuilt();
 }
 
+void StatusRows::MatchWatchList(AppState& st, ErrorLog& log) {
+  const int16_t wanted = st.iWatchCount < 1 ? int16_t{1} : st.iWatchCount;
+  if (wanted != st.iDisplayCount) LoadDisplays(st, log, wanted);
+}
+
 }  // namespace vyr

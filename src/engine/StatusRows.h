@@ -54,6 +54,9 @@ class StatusRows {
   // new rows copy row 0 as it stands; iDisplayCount follows; the height is
   // count x 480 + 1600 twips, worked in 16 bits.
   void LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount);
+  // One row per watched output, and row 0 when none is watched (the window
+  // says there how to choose them); rebuilt only when the count changed.
+  void MatchWatchList(AppState& st, ErrorLog& log);
 
  private:
   StatusRow& Mutable(int64_t row);

@@ -1,5 +1,7 @@
 // Refreshes every status row from the crosspoint map.
 
+#include <algorithm>
+
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
@@ -11,6 +13,11 @@ void UpdateDisplays(Panel& p) {
     AppState& st = p.st;
     for (int16_t i = 0; i < st.iWatchCount; ++i) {
       const int16_t o = At(st.iWatchOutputs, i);
+      // An output the map does not hold yet (its names have not come) is
+      // shown once they have.
+      if (o < 0 ||
+          static_cast<std::size_t>(o) >= std::min(st.udtXptMap.size(), st.sOutputNames.size()))
+        continue;
       const XptRecord& r = At(st.udtXptMap, o);
       p.rows.SetOutCaption(i, At(st.sOutputNames, o));
       if (r.iTagCount != 0) {
@@ -33,7 +40,7 @@ void UpdateDisplays(Panel& p) {
           }
         }
       } else {
-        p.rows.SetSource(i, " - Off - ", kColourRed);
+        p.rows.SetSource(i, OffCaption(st, i), kColourRed);
       }
       const int16_t last = At(st.iReturnSources, i);
       p.rows.SetTip(

@@ -29,6 +29,14 @@ void ProcessAlphaTable(Panel& p, const std::string& message) {
     if (count > 0) Redim(names, count);
     const int32_t entry = Add32(width, 2);
     if (length != Add32(Mul32(entry, count), 9)) return;
+    if (count == 0 && (kind == kOutputTable || kind == kInputTable)) {
+      // A switcher without channels cannot be: the counts stay as they were
+      // and the table stays requested.
+      p.log.WriteErrorLog(std::string(kind == kOutputTable ? "Output" : "Input") +
+                              " name table with no entries ignored",
+                          "Message Error");
+      return;
+    }
     for (int32_t i = first; i < count; ++i) {
       const int32_t at = Add32(7, Mul32(entry, i));
       (void)ByteAt(message, at + width + 1);  // the entry's value word is read, not used

@@ -26,6 +26,7 @@ void DisconnectFromServer(Panel& p) {
 void scktSwitcher_Connect(Panel& p) {
   Trap(p.log, "Error Connecting from Server", "Socket Error", [&] {
     p.st.bConnected = true;
+    p.st.lLinkCount += 1;  // returns sent on an earlier link are checked anew
     p.st.iMissedPolls = 0;
     p.events.Connected();
   });

@@ -150,7 +150,13 @@ void frmMain::ShowRow(int row) {
   auto [out, source] = rows_[static_cast<std::size_t>(row)];
   out->setText(Latin1(r.sOut));
   source->setText(Latin1(r.sSource));
-  const QString tip = Latin1(r.sTip);
+  QString tip = Latin1(r.sTip);
+  if (host_.state().iWatchCount == 0) {
+    // Nothing is watched: the one row says where outputs are chosen.
+    out->setText("No outputs watched");
+    source->setText("Choose them in Setup");
+    tip = "File > Setup > Configure Outputs chooses the outputs to watch";
+  }
   for (QLabel* l : {out, source}) {
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, ColourOf(r.lColour));
@@ -162,7 +168,9 @@ void frmMain::ShowRow(int row) {
 void frmMain::PollChanged() { lblPoll_->setText(Latin1(host_.rows().PollCaption())); }
 
 void frmMain::Form_Load(const std::string& folder) {
-  if (host_.Start(folder)) return;
+  const bool configured = host_.Start(folder);
+  RowsRebuilt();  // the watch list is known now
+  if (configured) return;
   dialogs_.MessageBox(this,
                       "System Not Yet Configured.\rPlease specify the IP Address of the Computer "
                       "running the Server Module",
@@ -170,11 +178,13 @@ void frmMain::Form_Load(const std::string& folder) {
   frmSetup setup(host_.panel(), dialogs_, this);
   setup.SetTag("Initial");
   dialogs_.ShowModal(setup);
+  RowsRebuilt();
 }
 
 void frmMain::mnuSetup_Click() {
   frmSetup setup(host_.panel(), dialogs_, this);
   dialogs_.ShowModal(setup);
+  RowsRebuilt();  // the watch list may have changed, its length or not
 }
 
 void frmMain::mnuAbout_Click() {

@@ -77,6 +77,10 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   txtIPAddr_ = Box(this, "txtIPAddr", "127.0.0.1");
   txtIPPort_ = Box(this, "txtIPPort", "1250");
   txtDelay_ = Box(this, "txtDelay", "1000");
+  txtConfirm_ = Box(this, "txtConfirm", "2000");
+  txtConfirm_->setToolTip(
+      "Milliseconds a return may take to show on the output before it is sent again "
+      "(3 sends in all, then an alarm); 0 does not check returns");
   cmbReturn_ = new QComboBox(this);
   cmbReturn_->setObjectName("cmbReturn");
   cmbReturn_->setEditable(true);
@@ -118,25 +122,27 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   grid->addWidget(cmbReturn_, 3, 1);
   grid->addWidget(SetupLabel(this, 1, "Return Delay"), 4, 0);
   grid->addWidget(txtDelay_, 4, 1);
+  grid->addWidget(SetupLabel(this, 4, "Confirm Time"), 5, 0);
+  grid->addWidget(txtConfirm_, 5, 1);
   auto* lists = new QHBoxLayout;
   lists->setSpacing(8);
   lists->addWidget(cmdConfigOuts_);
   lists->addWidget(cmdConfigExcepts_);
-  grid->addLayout(lists, 5, 0, 1, 2);
+  grid->addLayout(lists, 6, 0, 1, 2);
   auto* frame = new QFrame(this);
   frame->setFrameShape(QFrame::HLine);
   frame->setFrameShadow(QFrame::Sunken);
-  grid->addWidget(frame, 6, 0, 1, 2);
+  grid->addWidget(frame, 7, 0, 1, 2);
   auto* confirm = new QHBoxLayout;
   confirm->addStretch(1);
   confirm->addWidget(cmdOk);
   confirm->addWidget(cmdCancel);
-  grid->addLayout(confirm, 7, 0, 1, 2);
+  grid->addLayout(confirm, 8, 0, 1, 2);
   grid->setSizeConstraint(QLayout::SetFixedSize);
 
-  for (QObject* box :
-       {static_cast<QObject*>(txtIPAddr_), static_cast<QObject*>(txtIPPort_),
-        static_cast<QObject*>(txtDelay_), static_cast<QObject*>(cmbReturn_->lineEdit())})
+  for (QObject* box : {static_cast<QObject*>(txtIPAddr_), static_cast<QObject*>(txtIPPort_),
+                       static_cast<QObject*>(txtDelay_), static_cast<QObject*>(txtConfirm_),
+                       static_cast<QObject*>(cmbReturn_->lineEdit())})
     box->installEventFilter(this);
 
   Form_Load();
@@ -154,6 +160,7 @@ void frmSetup::Form_Load() {
     optReturnType_[rule]->setChecked(true);
     optReturnType_Click(rule);
     txtDelay_->setText(QString::number(st.iWaitTime));
+    txtConfirm_->setText(QString::number(st.lConfirmTime));
   });
 }
 
@@ -196,6 +203,18 @@ void frmSetup::cmdOk_Click() {
                         Dialogs::Buttons::Ok, Dialogs::Icon::None, "Port Error");
     return;
   }
+  // A specific rule needs a source: with none, every Off would send nothing.
+  int returnItem = cmbReturn_->findText(cmbReturn_->currentText(), Qt::MatchFixedString);
+  // Typed text that names no item keeps the stored source.
+  if (returnItem < 0) returnItem = ReturnSourceItem(st.iReturnSource, cmbReturn_->count());
+  if (optReturnType_[1]->isChecked() && ReturnSourceOfItem(returnItem) == kNone) {
+    dialogs_.MessageBox(this,
+                        "Please choose the Return Source, or choose Return to Last Source. "
+                        "With the source Undefined no output would be returned.",
+                        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, "Return Source Error");
+    cmbReturn_->setFocus();
+    return;
+  }
   bool changed = port.changed;
   if (txtIPAddr_->text().toLatin1().toStdString() != st.sIPAddress) {
     if (!ValidateIPAddress()) {
@@ -216,15 +235,14 @@ void frmSetup::cmdOk_Click() {
   }
   if (optReturnType_[1]->isChecked()) {
     st.bReturnToSpecific = true;
-    // Typed text that names no item keeps the stored source.
-    int item = cmbReturn_->findText(cmbReturn_->currentText(), Qt::MatchFixedString);
-    if (item < 0) item = ReturnSourceItem(st.iReturnSource, cmbReturn_->count());
-    st.iReturnSource = ReturnSourceOfItem(item);
+    st.iReturnSource = ReturnSourceOfItem(returnItem);
   } else if (optReturnType_[0]->isChecked()) {
     st.bReturnToSpecific = false;
     st.iReturnSource = kNone;
   }
   st.iWaitTime = ReadDelayBox(txtDelay_->text().toStdString());
+  st.lConfirmTime = ReadConfirmBox(txtConfirm_->text().toStdString());
+  if (edited_) ApplyDisplayLists(st, *edited_);
   Trap(p_.log, "Error Loading Setup", "Setup Error",
        [&] { st.iWaitTicks = WaitTicksFor(st.iWaitTime, st.iRefreshRate); });
 
@@ -238,14 +256,15 @@ void frmSetup::cmdOk_Click() {
     // Polling keeps the new link alive and brings it back when it drops.
     p_.tmrpoll.SetEnabled(true);
   }
-  if (st.iWatchCount != st.iDisplayCount) p_.rows.LoadDisplays(st, p_.log, st.iWatchCount);
+  p_.rows.MatchWatchList(st, p_.log);
   UpdateDisplays(p_);
   accept();
 }
 
 void frmSetup::ShowListEditor(int16_t listType) {
-  p_.st.iListType = listType;
-  frmDisplayListView editor(p_.st, p_.log, this);
+  if (!edited_) edited_ = std::make_unique<AppState>(p_.st);
+  edited_->iListType = listType;
+  frmDisplayListView editor(*edited_, p_.log, this);
   dialogs_.ShowModal(editor);
 }
 

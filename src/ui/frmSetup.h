@@ -1,11 +1,13 @@
 #pragma once
 // The setup dialog: server address and port, return rule and source, return
-// delay, and the doors to the list editor. Ok checks, applies, reconnects
-// when the address or port changed, writes vyrntpnl.ini and rebuilds the
-// main window's rows; Cancel applies nothing.
+// delay, confirm time, and the doors to the list editor. Ok checks, applies,
+// reconnects when the address or port changed, writes vyrntpnl.ini and
+// rebuilds the main window's rows; Cancel applies nothing, the lists edited
+// included.
 
 #include <QDialog>
 #include <QString>
+#include <memory>
 
 #include "link/Panel.h"
 
@@ -51,6 +53,9 @@ class frmSetup final : public QDialog {
   QRadioButton* optReturnType_[2];
   QComboBox* cmbReturn_;
   QLineEdit* txtDelay_;
+  QLineEdit* txtConfirm_;
+  // The lists as the list editor left them; taken over only on Ok.
+  std::unique_ptr<AppState> edited_;
   QPushButton* cmdConfigOuts_;
   QPushButton* cmdConfigExcepts_;
 };

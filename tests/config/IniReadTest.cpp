@@ -31,10 +31,25 @@ TEST_F(IniRead, emptyFileGivesEveryDefault) {
   EXPECT_EQ(std::make_tuple(st.lIPPort, st.iRefreshRate, st.iTimeOut, st.iWaitTime, st.iWaitTicks,
                             st.iReturnSource, st.iExceptionCount, st.bReturnToSpecific),
             std::make_tuple(1250, 100, 1, 0, 0, kNone, 0, false));
-  EXPECT_EQ(std::tie(st.iWatchOutputs, st.iWatchInputs, st.iWatchOptos),
-            std::make_tuple(V{0}, V{0}, V{kNone}));
-  EXPECT_EQ(st.udtConsoles, std::vector<ConsoleRecord>(1));
-  EXPECT_EQ(st.udtAirChains, std::vector<AirChainRecord>(1));
+  // No count names nothing: no watched output, console or air chain appears.
+  EXPECT_EQ(std::tie(st.iWatchCount, st.iConsoleCount, st.iAirChainCount),
+            std::make_tuple(0, 0, 0));
+  EXPECT_TRUE(st.iWatchOutputs.empty() && st.udtConsoles.empty() && st.udtAirChains.empty());
+  EXPECT_EQ(st.lConfirmTime, 2000);
+}
+
+TEST_F(IniRead, confirmTimeIsKeptWithinItsBoundsAndAbsentReadsTheDefault) {
+  for (const auto& [line, expected] : {std::pair{"Confirm Time=-5", 0},
+                                       {"Confirm Time=70000", 60000},
+                                       {"Confirm Time=1500.4", 1500},
+                                       {"Confirm Time=1e12", 60000},
+                                       {"Confirm Time=0", 0},
+                                       {"Wait Time=5", 2000}}) {
+    SCOPED_TRACE(line);
+    st.lConfirmTime = 7;
+    ASSERT_TRUE(ReadLines({"[CONFIG]", line}));
+    EXPECT_EQ(st.lConfirmTime, expected);
+  }
 }
 
 TEST_F(IniRead, boundsApplyBeforeOrAfterRoundingInTheirOrder) {
@@ -48,10 +63,10 @@ TEST_F(IniRead, boundsApplyBeforeOrAfterRoundingInTheirOrder) {
                                           {"1e9", 32500}, {"250.5", 250}, {"-40000", kFails}}},
       {"Time Out", &S::iTimeOut, {{"0", 1}, {"5000", 3600}, {"40000", kFails}}},
       {"Wait Time", &S::iWaitTime, {{"20000", 10000}, {"-500", -500}, {"40000", kFails}}},
-      {"Watch Count", &S::iWatchCount, {{"-7", 1}, {"2.5", 2}, {"40000", kFails}}},
+      {"Watch Count", &S::iWatchCount, {{"-7", 0}, {"0.4", 0}, {"2.5", 2}, {"40000", kFails}}},
       {"Exception Count", &S::iExceptionCount, {{"-3", -3}, {"1e10", kFails}}},
-      {"Console Count", &S::iConsoleCount, {{"0.4", 1}}},  // whole first, then at least 1
-      {"AirChain Count", &S::iAirChainCount, {{"3abc", 3}}}};
+      {"Console Count", &S::iConsoleCount, {{"0.4", 0}, {"0.6", 1}, {"-2", 0}}},  // whole first
+      {"AirChain Count", &S::iAirChainCount, {{"3abc", 3}, {"", 0}}}};
   // clang-format on
   for (const auto& c : cases) {
     for (const auto& [value, expected] : c.reads) {
@@ -114,11 +129,11 @@ TEST_F(IniRead, returnRuleAcceptsOnlyExactYes) {
 }
 
 TEST_F(IniRead, windowsOrUnixFilesReadWithAnyCaseBlanksAndTheFirstOfRepeatedKeys) {
-  folder.Write(
-      kIniFileName,
-      "[setup]\r\nip address = 192.168.1.20\r\nIP PORT=  4001  \r\n"
-      "[Config]\r\nrefresh rate=200\r\nWATCH COUNT = 1\r\noutput 01 = 9\r\n"
-      "Exceptions = 01\xE9\r\n[air chain01]\r\nCLEAN=4\r\n[security]\r\nuser name=Jos\xE9\r\n");
+  folder.Write(kIniFileName,
+               "[setup]\r\nip address = 192.168.1.20\r\nIP PORT=  4001  \r\n"
+               "[Config]\r\nrefresh rate=200\r\nWATCH COUNT = 1\r\noutput 01 = 9\r\n"
+               "Exceptions = 01\xE9\r\nairchain count=1\r\n[air "
+               "chain01]\r\nCLEAN=4\r\n[security]\r\nuser name=Jos\xE9\r\n");
   ASSERT_TRUE(ReadIniFile(st, tmrpoll, log));
   EXPECT_EQ(std::tie(st.sIPAddress, st.sExceptions, st.sUserName, st.lIPPort, st.iRefreshRate,
                      st.iWatchOutputs[0], st.udtAirChains[0].iClean),
@@ -155,7 +170,7 @@ TEST_F(IniRead, randomBytesEitherReadOrFailWithOneLogLine) {
     if (!ok) continue;
     EXPECT_EQ(st.iWatchOutputs.size(), static_cast<std::size_t>(st.iWatchCount));
     EXPECT_GE(st.iRefreshRate, 100);
-    EXPECT_GE(st.iConsoleCount, 1);
+    EXPECT_EQ(st.udtConsoles.size(), static_cast<std::size_t>(st.iConsoleCount));
   }
 }
 

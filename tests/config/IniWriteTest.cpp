@@ -30,7 +30,8 @@ TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfAndNoBlanksForTheOwnerOnly) {
   ASSERT_TRUE(WriteIniFile(st, log));
   EXPECT_EQ(folder.Read(kIniFileName),
             "[SETUP]\r\nIP Address=10.1.2.3\r\nIP Port=1250\r\n"
-            "[CONFIG]\r\nRefresh Rate=100\r\nTime Out=20\r\nWait Time=300\r\nWatch Count=2\r\n"
+            "[CONFIG]\r\nRefresh Rate=100\r\nTime Out=20\r\nWait Time=300\r\nConfirm "
+            "Time=2000\r\nWatch Count=2\r\n"
             "Output 01=5\r\nInput 01=1\r\nOpto 01=16383\r\n"
             "Output 02=6\r\nInput 02=16384\r\nOpto 02=3\r\n"
             "Return Source=16383\r\nReturn to Last Source=Yes\r\nException Count=3\r\n"

@@ -82,9 +82,12 @@ TEST_F(CrosspointMapTest, shortFrameClaimingManyOutputsSetsAsideOnlyWhatItHolds)
   EXPECT_LT(map.records.capacity(), 4u);
 }
 
-TEST_F(CrosspointMapTest, outputsBeyondTheSwitcherAreNotStored) {
-  Feed(OneOutput(257, {1}));  // a first output past the last: the request is done
-  EXPECT_EQ(st.lInfoRequest, 0x300);
+TEST_F(CrosspointMapTest, outputsBeyondTheSwitcherAreNotStoredAndAskedForAgainOnceNamesCame) {
+  Feed(OneOutput(257, {1}));  // past the last output before the names: asked for again
+  EXPECT_EQ(st.lInfoRequest, 0x380);
+  st.lInfoRequest = 0x180;  // the output names are in: the switcher is as large as they say
+  Feed(OneOutput(257, {1}));
+  EXPECT_EQ(st.lInfoRequest, 0x100);
   std::vector<Block> blocks;
   for (int r = 0; r < 10; ++r) blocks.push_back({{{100 + r}}});
   Feed(MapFrame(250, blocks));

@@ -86,8 +86,8 @@ TEST_F(PollCycleTest, countdownsReturnInSlotOrderOnlyWhilePendingAndTheOutputIsS
   Ticks(1);
   EXPECT_EQ(st.iReturnDelays[0], 1);
   st.iPendingReturns = 1, st.bReturnToSpecific = true, st.iReturnSource = kNone;
-  Ticks(1);
-  EXPECT_EQ(Changes(), (std::vector<Sent>{{7, 16384, 4}}));
+  Ticks(1);  // no source to send: the countdown ends without a change
+  EXPECT_TRUE(Changes().empty());
   EXPECT_EQ(st.iPendingReturns, 0);
 }
 

@@ -20,6 +20,7 @@ class SourceReturnTest : public EngineTest {
 };
 
 TEST_F(SourceReturnTest, offOutputReturnsAtOnceToItsLastOrTheConfiguredSource) {
+  st.lConfirmTime = 0;  // nothing awaited: every Off map returns
   EXPECT_TRUE(RowIs(0, "Inpt0300", kColourGreen));
   Feed(OneOutput(4, {}));
   EXPECT_TRUE(RowIs(0, " - Off - ", kColourRed));
@@ -27,11 +28,21 @@ TEST_F(SourceReturnTest, offOutputReturnsAtOnceToItsLastOrTheConfiguredSource) {
   st.bReturnToSpecific = true;
   st.iReturnSource = 7;
   Feed(OneOutput(4, {}));
-  st.iReturnSource = kNone;  // even when that is none
-  Feed(OneOutput(4, {}));
-  EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 300, 4}, {5, 8, 4}, {5, 16384, 4}}));
+  EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 300, 4}, {5, 8, 4}}));
   EXPECT_EQ(st.iPendingReturns, 0);
   EXPECT_TRUE(logged.empty()) << logged.front();
+
+  // Undefined: no switcher honours source "none", so nothing goes out, the
+  // row says why and each Off writes one line, whether or not it waits.
+  st.iReturnSource = kNone;
+  for (int16_t wait : {int16_t{0}, int16_t{2}}) {
+    st.iWaitTicks = wait;
+    Feed(OneOutput(4, {}));
+  }
+  EXPECT_EQ(Changes().size(), 2u);
+  EXPECT_TRUE(RowIs(0, kNoReturnSourceCaption, kColourRed));
+  EXPECT_EQ(Logged("has no return source", "Return Error"), 2);
+  EXPECT_EQ(st.iPendingReturns, 0);
 }
 
 TEST_F(SourceReturnTest, offWithoutLastSourceIsNotReturned) {

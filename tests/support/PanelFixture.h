@@ -84,6 +84,7 @@ class PanelTest : public ::testing::Test {
     st.iReturnSources.assign(slots.size(), kNone);
     st.iCurrentSources.assign(slots.size(), kNone);
     st.iReturnDelays.assign(slots.size(), 0);
+    st.udtReturnWatch.assign(slots.size(), {});
     rows.LoadDisplays(st, log, st.iWatchCount);
   }
 

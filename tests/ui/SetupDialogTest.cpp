@@ -3,8 +3,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "UiFixture.h"
+#include "ui/frmDisplayListView.h"
 #include "ui/frmSetup.h"
 
 namespace vyr::test {
@@ -188,14 +190,75 @@ TEST_F(SetupDialog, returnSourceBoxKeys) {
 
 TEST_F(SetupDialog, listButtonsOpenTheEditorOnTheirList) {
   auto d = Open();
-  std::vector<int16_t> types;
-  dialogs.drivers.push_back([&](QDialog&) { types.push_back(st().iListType); });
-  dialogs.drivers.push_back([&](QDialog&) { types.push_back(st().iListType); });
+  std::vector<bool> outputs;
+  for (int i = 0; i < 2; ++i) {
+    dialogs.drivers.push_back([&](QDialog& editor) {
+      outputs.push_back(editor.findChild<QRadioButton*>("optOutput")->isChecked());
+    });
+  }
   QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigOuts"), Qt::LeftButton);
   QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigExcepts"), Qt::LeftButton);
-  EXPECT_EQ(types, (std::vector<int16_t>{20, 10}));
+  EXPECT_EQ(outputs, (std::vector<bool>{true, false}));
   EXPECT_EQ(dialogs.dialogsShown,
             (std::vector<QString>{"frmDisplayListView", "frmDisplayListView"}));
+}
+
+// Outputs 1 and 2 are watched with known last sources; the list editor adds
+// output 4 and takes output 1 away, then the dialog is cancelled or confirmed.
+TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatched) {
+  for (const bool confirm : {false, true}) {
+    SCOPED_TRACE(confirm ? "Ok" : "Cancel");
+    st().iReturnSources = {10, 20};
+    st().udtReturnWatch[1].state = ReturnCheck::kAlarm;
+    const std::vector<std::string> rowsBefore = {host.rows().Row(0).sOut, host.rows().Row(1).sOut};
+    auto d = Open();
+    dialogs.drivers.push_back([](QDialog& dialog) {
+      auto& editor = static_cast<frmDisplayListView&>(dialog);
+      auto* channels = editor.findChild<QTreeWidget*>("lvChannel");
+      channels->topLevelItem(3)->setSelected(true);  // output 4
+      editor.cmdAdd_Click();
+      editor.findChild<QTreeWidget*>("lvList")->topLevelItem(0)->setSelected(true);
+      editor.cmdRemove_Click();  // output 1
+      editor.cmdClose_Click();
+    });
+    QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigOuts"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*d, confirm ? "cmdOk" : "cmdCancel"), Qt::LeftButton);
+    if (!confirm) {
+      EXPECT_EQ(st().iWatchOutputs, (std::vector<int16_t>{0, 1}));
+      EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{10, 20}));
+      EXPECT_EQ(st().udtReturnWatch[1].state, ReturnCheck::kAlarm);
+      EXPECT_EQ(host.rows().Row(0).sOut, rowsBefore[0]);
+      EXPECT_EQ(host.rows().Row(1).sOut, rowsBefore[1]);
+      EXPECT_FALSE(FileChanged());
+      continue;
+    }
+    // Output 2 keeps its last source and its alarm; output 4 starts unset.
+    EXPECT_EQ(st().iWatchOutputs, (std::vector<int16_t>{1, 3}));
+    EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{20, kNone}));
+    EXPECT_EQ(st().udtReturnWatch[0].state, ReturnCheck::kAlarm);
+    EXPECT_EQ(st().udtReturnWatch[1].state, ReturnCheck::kIdle);
+    EXPECT_EQ(host.rows().Row(0).sOut, "Out 0002");
+    EXPECT_EQ(host.rows().Row(1).sOut, "Out 0004");
+    EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 02=4\r\n"), std::string::npos);
+  }
+}
+
+TEST_F(SetupDialog, specificRuleWithUndefinedSourceIsRefused) {
+  auto d = Open();
+  QTest::mouseClick(Find<QRadioButton>(*d, "optReturnType_1"), Qt::LeftButton);
+  Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(0);  // "Undefined"
+  Type(*d, "txtDelay", "700");
+  Ok(*d);
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].title, "Return Source Error");
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_FALSE(st().bReturnToSpecific);
+  EXPECT_EQ(st().iWaitTime, 0);
+  EXPECT_FALSE(FileChanged());
+  Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(3);
+  Ok(*d);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(st().iReturnSource, 2);
 }
 
 TEST_F(SetupDialog, cancelAppliesNothing) {

@@ -73,6 +73,9 @@ QString CommandShell::HelpText() {
       "  raw HEX...            send bytes as written, e.g. raw F6 00 01 00\n"
       "  polls on|off          answer the panel's polls, or not\n"
       "  reading on|off        read from the panel, or let its bytes pile up\n"
+      "  returns apply|ignore|refuse\n"
+      "                        carry out the panel's routing changes, lose them, or\n"
+      "                        refuse them and report the output as it stands\n"
       "  drop                  abort the connection\n"
       "  show [OUT...]         print the routing of some or all outputs\n"
       "  relays                print relay and opto states\n"
@@ -182,6 +185,16 @@ int CommandShell::Execute(const QString& line) {
       usage("reading on|off");
     else
       sim_.SetReading(on);
+  } else if (command == "returns") {
+    const QString how = argCount == 1 ? args[0] : QString();
+    if (how == "apply")
+      sim_.SetRouting(SwitcherSim::Routing::Apply);
+    else if (how == "ignore")
+      sim_.SetRouting(SwitcherSim::Routing::Ignore);
+    else if (how == "refuse")
+      sim_.SetRouting(SwitcherSim::Routing::Refuse);
+    else
+      usage("returns apply|ignore|refuse");
   } else if (command == "drop") {
     if (!sim_.HasClient()) Print("no client connected");
     sim_.DropClient();

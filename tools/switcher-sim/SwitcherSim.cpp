@@ -137,13 +137,13 @@ void SwitcherSim::HandleChange(const std::string& message) {
   change.source = request.source;
   change.mode = request.mode;
   change.bytes = QByteArray(message.data(), static_cast<qsizetype>(message.size()));
-  change.applied = model_.Apply(request);
-  changes_.push_back(change);
-  emit changeReceived(change);
   const ChangeKind kind = KindOfMode(request.mode);
   const bool routing =
       kind == ChangeKind::Take || kind == ChangeKind::Add || kind == ChangeKind::Remove;
-  if (change.applied && routing) Report(request.output);
+  change.applied = (!routing || routing_ == Routing::Apply) && model_.Apply(request);
+  changes_.push_back(change);
+  emit changeReceived(change);
+  if (routing && (change.applied || routing_ == Routing::Refuse)) Report(request.output);
 }
 
 bool SwitcherSim::Send(const std::string& bytes) {

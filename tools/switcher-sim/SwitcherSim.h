@@ -75,6 +75,14 @@ class SwitcherSim : public QObject {
   bool SendPoll();
   bool SendRaw(const QByteArray& bytes);
 
+  // What becomes of the panel's routing changes (returns, tones): applied
+  // and reported back; ignored (lost: nothing changes, nothing is reported);
+  // or refused (nothing changes, the output is reported as it stands).
+  // Relay and opto commands are always taken.
+  enum class Routing { Apply, Ignore, Refuse };
+  void SetRouting(Routing routing) { routing_ = routing; }
+  Routing RoutingPolicy() const { return routing_; }
+
   // Fault controls.
   void SetAnswerPolls(bool on) { answerPolls_ = on; }
   bool AnswersPolls() const { return answerPolls_; }
@@ -121,6 +129,7 @@ class SwitcherSim : public QObject {
   MessageReader reader_;
   bool answerPolls_;
   bool reading_ = true;
+  Routing routing_ = Routing::Apply;
   std::vector<Change> changes_;
   QByteArray received_;
   int pollsSeen_ = 0;
