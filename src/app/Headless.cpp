@@ -139,6 +139,11 @@ int RunHeadless(const std::string& folder, std::ostream& out) {
     reporter.Line("no usable configuration in " + IniFilePath(panel.state()) + "; not connecting");
     return 1;
   }
+  if (panel.state().iWatchCount == 0) {
+    reporter.Line(
+        "no watched outputs: nothing will be returned (set Watch Count and Output NN in " +
+        IniFilePath(panel.state()) + ", or use File > Setup > Configure Outputs)");
+  }
 
   // A reader of standard output that goes away must not stop the returns.
   std::signal(SIGPIPE, SIG_IGN);

@@ -29,6 +29,15 @@ TEST(CheckConfig, printsEffectiveSettingsOneBasedWithoutPasswordAndWritesNothing
   EXPECT_EQ(out.str().find("abc"), std::string::npos) << out.str();
   EXPECT_FALSE(std::filesystem::exists(folder.File("Errorlog.txt")));
 
+  // Counts of nothing say what they mean; the confirm time is shown.
+  out.str("");
+  folder.Write("vyrntpnl.ini", "[CONFIG]\r\nConfirm Time=0\r\n");
+  EXPECT_EQ(CheckConfig("", programFolder, out), 0);
+  for (const char* line :
+       {"Watch Count=0  (no watched outputs)\n", "Console Count=0  (no consoles)\n",
+        "AirChain Count=0  (no air chains)\n", "Confirm Time=0  (returns not confirmed)\n"})
+    EXPECT_NE(out.str().find(line), std::string::npos) << line << " missing from\n" << out.str();
+
   out.str("");
   EXPECT_EQ(CheckConfig(folder.File("none.ini"), programFolder, out), 1);
   EXPECT_NE(out.str().find("No configuration file at"), std::string::npos) << out.str();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "link/Wire.h"
 #include "support/PanelFixture.h"
 
@@ -94,6 +96,20 @@ TEST_F(NameTables, outputTableResizesTablesAndRelabelsWatchedRows) {
   EXPECT_EQ(st.lInfoRequest, 0);
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_NE(logged[0].find("Error Processing Alpha Table"), std::string::npos) << logged[0];
+}
+
+TEST_F(NameTables, tableWithNoEntriesIsIgnoredStaysRequestedAndLogsALineEach) {
+  st.lInfoRequest = 0x380;
+  for (int kind : {20, 10, 20}) ProcessAlphaTable(p, NameTable(kind, 8, {}));
+  EXPECT_EQ(std::make_tuple(st.iNumOutputs, st.iNumInputs, st.sOutputNames.size()),
+            std::make_tuple(256, 256, std::size_t{256}));
+  EXPECT_EQ(st.lInfoRequest, 0x380);
+  ASSERT_EQ(logged.size(), 3u);
+  EXPECT_NE(logged[0].find("Output name table with no entries ignored"), std::string::npos);
+  EXPECT_NE(logged[1].find("Input name table with no entries ignored"), std::string::npos);
+  // Maps are still stored: the output count never fell to 0.
+  ProcessCrosspointMap(p, OneOutput(3, {7}));
+  EXPECT_EQ(st.udtXptMap[3].iSrc[0], 7);
 }
 
 }  // namespace

@@ -112,9 +112,11 @@ void SwitcherSim::Handle(const std::string& message) {
       if (std::optional<InfoRequest> request = ParseInfoRequest(message)) {
         ++infoRequestsSeen_;
         emit infoRequestReceived(request->flags1, request->flags2);
+        const bool mapFirst = options_.mapBeforeNames;
+        if (mapFirst && (request->flags1 & kWantMap)) Send(model_.FullMap());
         if (request->flags1 & kWantOutputNames) Send(model_.NameTable(kOutputNames));
         if (request->flags1 & kWantInputNames) Send(model_.NameTable(kInputNames));
-        if (request->flags1 & kWantMap) Send(model_.FullMap());
+        if (!mapFirst && (request->flags1 & kWantMap)) Send(model_.FullMap());
         return;
       }
       break;

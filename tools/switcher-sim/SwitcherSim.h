@@ -44,7 +44,8 @@ class SwitcherSim : public QObject {
     int nameWidth = 8;
     int pollIntervalMs = 1000;  // 0: never poll the panel
     bool answerPolls = true;
-    bool allOff = false;  // start with every output Off instead of output i on input i
+    bool allOff = false;          // start with every output Off instead of output i on input i
+    bool mapBeforeNames = false;  // answer an info request with the map first
   };
 
   explicit SwitcherSim(const Options& options, QObject* parent = nullptr);

@@ -1,0 +1,109 @@
+// Watched outputs are never left Off in silence: salvos, drops of the link,
+// lost and refused returns, a switcher larger than the panel first assumes,
+// and nothing commanded that the configuration does not name.
+
+#include "LoopbackFixture.h"
+
+namespace vyr {
+namespace {
+
+using sim::test::Spin;
+using sim::test::WaitUntil;
+using Routing = sim::SwitcherSim::Routing;
+
+// True once output `o` carries input `i` alone in the simulated switcher.
+bool Carries(const sim::SwitcherSim& s, int o, int i) {
+  const auto& entries = s.Model().Output(o).entries;
+  return entries.size() == 1 && entries[0].source == i && !entries[0].tagged;
+}
+
+TEST_F(Loopback, salvoOfTwoWatchedOutputsIsReturned) {
+  Start();
+  Handshake();
+  sim->Model().TakeOff(1), sim->Model().TakeOff(2);
+  ASSERT_TRUE(sim->SendFullMap());
+  ASSERT_TRUE(WaitUntil([&] { return Carries(*sim, 1, 1) && Carries(*sim, 2, 2); }));
+  EXPECT_EQ(Returns().size(), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(1).lColour == kColourGreen; }));
+}
+
+TEST_F(Loopback, outputTakenOffWhileTheLinkIsDownIsReturnedAfterReconnection) {
+  for (const int waitMs : {0, 500}) {
+    SCOPED_TRACE(waitMs);
+    Start(waitMs);
+    Handshake();
+    if (waitMs > 0) {  // a countdown runs across the drop
+      ASSERT_TRUE(sim->TakeOff(1));
+      ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
+    }
+    const int drops = events.disconnected;
+    sim->DropClient();
+    sim->Model().TakeOff(2);  // nobody is told: the link is down
+    ASSERT_TRUE(WaitUntil([&] { return events.disconnected > drops; }));
+    Handshake();
+    ASSERT_TRUE(WaitUntil([&] { return Carries(*sim, 2, 2) && Carries(*sim, 1, 1); }, 5000));
+    EXPECT_EQ(Returns().size(), waitMs > 0 ? 2u : 1u);
+  }
+}
+
+TEST_F(Loopback, returnLostOnADyingLinkIsSentAgainOnTheNextLink) {
+  Start();
+  Handshake();
+  sim->SetRouting(Routing::Ignore);
+  ASSERT_TRUE(sim->TakeOff(1));
+  ASSERT_TRUE(WaitUntil([&] { return Returns().size() == 1; }));
+  sim->DropClient();
+  sim->SetRouting(Routing::Apply);
+  ASSERT_TRUE(WaitUntil([&] { return Carries(*sim, 1, 1); }, 5000));
+  EXPECT_EQ(Returns().size(), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
+  EXPECT_EQ(LoggedWith("could not be returned"), 0);
+}
+
+TEST_F(Loopback, refusedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarriesAgain) {
+  Start(0, "Confirm Time=300\r\n");
+  Handshake();
+  sim->SetRouting(Routing::Refuse);  // and reports the output Off again each time
+  ASSERT_TRUE(sim->TakeOff(1));
+  ASSERT_TRUE(WaitUntil([&] { return LoggedWith("could not be returned") == 1; }, 5000));
+  Spin(1000);
+  EXPECT_EQ(Returns().size(), 3u) << "no loop of returns";
+  EXPECT_EQ(LoggedWith("Out 0002 (2) could not be returned to Inpt0002 (2) after 3 sends"), 1);
+  EXPECT_EQ(panel->rows().Row(0).sSource, kNotReturnedCaption);
+  sim->SetRouting(Routing::Apply);
+  ASSERT_TRUE(sim->Route(1, 4));
+  ASSERT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
+  EXPECT_EQ(st().udtReturnWatch[0].state, ReturnCheck::kIdle);
+}
+
+TEST_F(Loopback, specificRuleWithUndefinedSourceSendsNothingAndSaysSo) {
+  Start(0, "Return to Last Source=Yes\r\nReturn Source=16383\r\n");
+  Handshake();
+  ASSERT_TRUE(sim->TakeOff(1));
+  ASSERT_TRUE(WaitUntil([&] { return LoggedWith("has no return source") == 1; }));
+  Spin(300);
+  EXPECT_TRUE(sim->Changes().empty());
+  EXPECT_EQ(panel->rows().Row(0).sSource, kNoReturnSourceCaption);
+}
+
+TEST_F(Loopback, mapBeforeTheNamesOfALargerSwitcherIsAskedForAgain) {
+  Start(0, "Output 02=290\r\n", 300, true);
+  sim->Model().Route(289, 5);
+  Handshake();
+  EXPECT_EQ(st().iNumOutputs, 300);
+  EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 5}));
+  ASSERT_TRUE(sim->TakeOff(289));
+  EXPECT_TRUE(WaitUntil([&] { return Carries(*sim, 289, 5); }));
+}
+
+TEST_F(Loopback, fileWithoutConsolesCommandsNoRelay) {
+  Start();
+  Handshake();
+  ASSERT_TRUE(sim->SendFullMap());
+  Spin(300);
+  EXPECT_TRUE(sim->Changes().empty())
+      << sim->Changes().size() << " changes, the first mode " << sim->Changes().front().mode;
+}
+
+}  // namespace
+}  // namespace vyr
