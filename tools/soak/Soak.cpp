@@ -240,6 +240,11 @@ void Soak::OnChange(const sim::Change& change) {
     }
     return;
   }
+  const auto later = afterLink_.find(change.output);
+  if (later != afterLink_.end()) {
+    afterLink_.erase(later);
+    return;
+  }
   // Random frames in the garbage phase may show a watched output Off; the
   // panel's answer to those is expected. Anywhere else a return is unasked.
   if (phase_ == Phase::Normal) {
@@ -335,8 +340,12 @@ void Soak::NoteOff(int output) {
   if (phase_ == Phase::Deaf || phase_ == Phase::Stall) {
     ++tally_.deafOffs;
     deafOutputs_.push_back(output);
+    afterLink_.insert(output);
     return;
   }
+  // A return already on its way answers this Off too: the panel sends no
+  // second one while it awaits the first.
+  if (!awaited_.insert(output).second) return;
   PendingOff off;
   off.output = output;
   off.expected = expected;
@@ -357,13 +366,14 @@ void Soak::ShadowOneOutput(int output) {
   const auto slot = slotOf_.find(output);
   if (slot == slotOf_.end()) return;
   const sim::OutputRouting& r = sim_->Model().Output(output);
-  const bool tagged = std::any_of(r.entries.begin(), r.entries.end(),
-                                  [](const sim::Entry& e) { return e.tagged; });
-  if (tagged) return;
   if (r.entries.empty()) {
     NoteOff(output);
     return;
   }
+  awaited_.erase(output);  // an entry on the output confirms what was awaited
+  const bool tagged = std::any_of(r.entries.begin(), r.entries.end(),
+                                  [](const sim::Entry& e) { return e.tagged; });
+  if (tagged) return;
   const int s = r.entries.front().source;
   const bool exception = s == exceptionInput_ || r.status != 0;
   if (!exception && r.entries.size() == 1) shadow_[static_cast<size_t>(slot->second)] = s;
@@ -375,6 +385,7 @@ void Soak::ShadowFullMap() {
   for (size_t k = 0; k < watched_.size(); ++k) {
     const sim::OutputRouting& r = sim_->Model().Output(watched_[k]);
     if (r.entries.empty()) continue;
+    awaited_.erase(watched_[k]);
     const bool tagged = std::any_of(r.entries.begin(), r.entries.end(),
                                     [](const sim::Entry& e) { return e.tagged; });
     if (tagged) continue;
@@ -565,6 +576,7 @@ void Soak::PlainDrop(bool midFrame) {
     downOutput = watched_[static_cast<size_t>(Uniform(rng_, 0, 7))];
     sim_->TakeOff(downOutput);
     ++tally_.downOffs;
+    afterLink_.insert(downOutput);
   }
   AwaitReconnect(kReconnectMs);
   if (downOutput >= 0) {

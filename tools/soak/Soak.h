@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -164,6 +165,12 @@ class Soak : public QObject {
   std::vector<int> shadow_;        // per watched slot: the source the panel would return to
   std::map<int, int> slotOf_;      // output -> slot
   std::map<int, std::deque<PendingOff>> pending_;  // Offs waiting for their return
+  // Watched outputs whose return the panel awaits: a map showing an entry on
+  // the output ends it; a further Off meanwhile starts no return of its own.
+  std::set<int> awaited_;
+  // Outputs taken Off while the link was down or deaf: the next link's map
+  // shows them Off and the panel returns them then.
+  std::multiset<int> afterLink_;
   std::vector<PendingOff> missing_;
   std::vector<int> deafOutputs_;   // outputs taken Off while the simulator read nothing
   std::vector<std::string> notes_;  // things worth a line in the summary
