@@ -56,6 +56,15 @@ TEST_F(MainWindow, oneWatchedOutputKeepsTheFirstSize) {
   EXPECT_EQ(Label("lblOut_0")->text(), " ");
 }
 
+TEST_F(MainWindow, noWatchedOutputsShowOneRowSayingWhereToChooseThem) {
+  folder.Write("vyrntpnl.ini", WatchingIni(0, kClosedPort));
+  window->Form_Load(folder.path());
+  EXPECT_EQ(Label("lblOut_0")->text(), "No outputs watched");
+  EXPECT_EQ(Label("lblSource_0")->text(), "Choose them in Setup");
+  EXPECT_FALSE(Label("lblOut_0")->isHidden());
+  EXPECT_GE(window->BoardHeight(), Label("lblOut_0")->geometry().bottom());
+}
+
 TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
   folder.Write("vyrntpnl.ini", WatchingIni(4, kClosedPort));
   window->Form_Load(folder.path());
