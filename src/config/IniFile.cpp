@@ -7,6 +7,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include "config/IniText.h"
 #include "core/AtomicFile.h"
 #include "core/Checked.h"
 
@@ -90,7 +91,7 @@ bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string&
   if (!std::filesystem::exists(file, ec)) return false;
 
   return Trap(log, "Error Reading ini file", "file Error", [&] {
-    IniSource in(ReadWholeFile(file));
+    IniSource in(IniText(ReadWholeFile(file)));
 
     in.Section("SETUP");
     st.sIPAddress = in.Text("IP Address");

@@ -127,7 +127,7 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
   const DateTime now = clock_.Now();
   // The log's report of its own failure follows a line that was written;
   // it neither counts as a repeat nor ends a count.
-  if (depth_ == 0) {
+  if (depth_ == 0 && countRepeats_) {
     const int64_t elapsed = SecondsOf(now) - SecondsOf(last_.since);
     if (last_.open && last_.message == message && last_.category == category && elapsed >= 0 &&
         elapsed < kErrorLogRepeatSeconds) {

@@ -33,6 +33,8 @@ class ErrorLog {
   void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
   // Off: lines go only to the echo and no file is touched (read-only checks).
   void SetWriteToFile(bool on) { writeToFile_ = on; }
+  // Off: a repeated line is written again like any other.
+  void SetCountRepeats(bool on) { countRepeats_ = on; }
 
   // "<description>: Error # <n> - <error text>" into the log.
   void ReportError(const std::string& description, const std::string& category,
@@ -70,6 +72,7 @@ class ErrorLog {
   const Clock& clock_;
   std::function<void(const std::string&)> echo_;
   bool writeToFile_ = true;
+  bool countRepeats_ = true;
   int depth_ = 0;  // a failing log reports itself once, never deeper
   Repeats last_;
 };
