@@ -56,6 +56,7 @@ struct SetAsideLog {
   std::string order;  // "YYMMDDHHMM": the stamp in time order
   int copy = 1;
   fs::file_time_type written;
+  bool file = true;  // a folder of that name only takes the name
 };
 
 std::optional<SetAsideLog> ParseSetAside(const fs::path& path) {
@@ -82,6 +83,7 @@ std::optional<SetAsideLog> ParseSetAside(const fs::path& path) {
   log.order = log.stamp.substr(4, 2) + log.stamp.substr(0, 4) + log.stamp.substr(7);
   std::error_code ec;
   log.written = fs::last_write_time(path, ec);
+  log.file = fs::is_regular_file(path, ec);
   return log;
 }
 
@@ -210,6 +212,7 @@ void ErrorLog::SetAside(const DateTime& now) {
 
 void ErrorLog::RemoveOldSetAsides() const {
   std::vector<SetAsideLog> logs = SetAsideLogs(Folder(state_));
+  std::erase_if(logs, [](const SetAsideLog& log) { return !log.file; });
   if (logs.size() <= static_cast<std::size_t>(kErrorLogSetAsidesKept)) return;
   // Oldest first: by the time the file was made, then by its name.
   std::sort(logs.begin(), logs.end(), [](const SetAsideLog& a, const SetAsideLog& b) {

@@ -124,7 +124,8 @@ TEST_F(ErrorLogFile, aLineRepeatedWithinAMinuteIsCountedAndSummedUpOnce) {
 }
 
 TEST_F(ErrorLogFile, atMostTenSetAsideLogsAreKeptTheOldestGoFirst) {
-  folder.Write("Errorlog notes.txt", "mine");   // not a set-aside name: never counted or removed
+  folder.Write("Errorlog notes.txt", "mine");  // not a set-aside name: never counted or removed
+  fs::create_directory(folder.File("Errorlog 010203 0405.txt"));  // nor is a folder
   for (char fill = 'a'; fill <= 'l'; ++fill) {  // twelve set-asides within one minute
     folder.Write("Errorlog.txt", std::string(kErrorLogRotateBytes, fill));
     log.WriteErrorLog(std::string("line ") + fill, "Cat");
@@ -132,7 +133,8 @@ TEST_F(ErrorLogFile, atMostTenSetAsideLogsAreKeptTheOldestGoFirst) {
   std::vector<std::string> kept;
   for (const auto& entry : fs::directory_iterator(folder.path())) {
     const std::string name = entry.path().filename().string();
-    if (name != "Errorlog.txt" && name != "Errorlog notes.txt") kept.push_back(name);
+    if (entry.is_regular_file() && name != "Errorlog.txt" && name != "Errorlog notes.txt")
+      kept.push_back(name);
   }
   ASSERT_EQ(kept.size(), 10u);
   for (const std::string& name : kept) {
@@ -142,6 +144,7 @@ TEST_F(ErrorLogFile, atMostTenSetAsideLogsAreKeptTheOldestGoFirst) {
   }
   EXPECT_EQ(folder.Read("Errorlog 030111 0905 (12).txt"), std::string(kErrorLogRotateBytes, 'l'));
   EXPECT_EQ(folder.Read("Errorlog notes.txt"), "mine");
+  EXPECT_TRUE(fs::is_directory(folder.File("Errorlog 010203 0405.txt")));
 }
 
 TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
