@@ -234,7 +234,7 @@ if clean_status "${rc}" && [ "${in_file}" -eq 0 ]; then
   row c4 "set-aside name taken by a folder" \
     "exit ${rc}; set-aside fails ('$(grep -o 'Error writing to Error file: Error # *[0-9]* - [A-Za-z/ ]*' <<<"${out}" | head -1)'); the line is on standard output only, not appended to the full log" finding
 elif clean_status "${rc}"; then
-  row c4 "set-aside name taken by a folder" "exit ${rc}; line appended to the full log" ok
+  row c4 "set-aside name taken by a folder" "exit ${rc}; the full log set aside under the next number, the line in the new log" ok
 else
   row c4 "set-aside name taken by a folder" "exit ${rc}" FAIL
 fi
