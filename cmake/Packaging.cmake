@@ -28,7 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # dpkg-shlibdeps turns the libraries the program links into Depends
-# (the Qt 6 runtime, libstdc++, libc).
+# (the Qt 6 runtime, libsystemd0 for the service's readiness and watchdog
+# messages, libstdc++, libc).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 set(CPACK_GENERATOR "DEB")

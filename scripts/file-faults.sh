@@ -234,10 +234,47 @@ if clean_status "${rc}" && [ "${in_file}" -eq 0 ]; then
   row c4 "set-aside name taken by a folder" \
     "exit ${rc}; set-aside fails ('$(grep -o 'Error writing to Error file: Error # *[0-9]* - [A-Za-z/ ]*' <<<"${out}" | head -1)'); the line is on standard output only, not appended to the full log" finding
 elif clean_status "${rc}"; then
-  row c4 "set-aside name taken by a folder" "exit ${rc}; line appended to the full log" ok
+  row c4 "set-aside name taken by a folder" "exit ${rc}; the full log set aside under the next number, the line in the new log" ok
 else
   row c4 "set-aside name taken by a folder" "exit ${rc}" FAIL
 fi
+
+# ---------------------------------------------------------------- (e) log storm
+# A Server Module that sends undecodable frames as fast as it can for 7 s
+# (two million, 16 MB): each one is the same error-log line again.
+storm="${work}/storm"; mkdir -p "${storm}"
+frames="$(printf 'F6 00 7F 7F 00 00 7E FF %.0s' $(seq 500))"
+{ echo "sleep 500"; for _ in $(seq 4000); do echo "raw ${frames}"; done; } > "${work}/storm.txt"
+"${sim}" --port 0 --outputs 64 --inputs 64 --quiet --script "${work}/storm.txt" </dev/null > "${work}/storm-sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do grep -q "listening on" "${work}/storm-sim.log" && break; sleep 0.1; done
+port="$(sed -n 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p' "${work}/storm-sim.log" | head -1)"
+# Time Out 3600: the link stays up while the simulator is busy sending.
+sed -e "s/^IP Port=.*/IP Port=${port}\r/" -e "s/^Time Out=.*/Time Out=3600\r/" "${base}" > "${storm}/vyrntpnl.ini"
+set +e
+timeout --preserve-status -s TERM 7 "${prog}" --headless --folder "${storm}" > "${work}/storm.out" 2>&1; rc=$?
+set -e
+kill "${sim_pid}" 2>/dev/null || true; wait "${sim_pid}" 2>/dev/null || true; sim_pid=""
+logs="$(ls "${storm}" | grep -c '^Errorlog.*\.txt$' || true)"
+log_bytes="$(cat "${storm}"/Errorlog*.txt 2>/dev/null | wc -c)"
+echoed=$(grep -c "error log: " "${work}/storm.out" || true)
+repeated="$(grep -o 'last message repeated [0-9]* times' "${work}/storm.out" | awk '{n += $4} END {print n + 0}')"
+if [ "${rc}" -eq 0 ] && [ "${logs}" -le 11 ] && [ "${log_bytes}" -le 11500000 ]; then v=ok; else v=FAIL; fi
+row e1 "a Server Module sending undecodable map frames as fast as it can, 7 s, then SIGTERM" \
+  "exit ${rc}; ${logs} log file(s), ${log_bytes} bytes; ${echoed} error-log lines on standard output; ${repeated} repeats counted in 'last message repeated N times' lines" "${v}"
+
+# The set-aside logs are capped: twelve old ones and a full log, one more line.
+cap="${work}/cap"; mkdir -p "${cap}"
+for m in $(seq 10 21); do
+  echo old > "${cap}/Errorlog 010203 04${m}.txt"; touch -d "2003-01-02 04:${m}" "${cap}/Errorlog 010203 04${m}.txt"
+done
+head -c "${limit}" /dev/zero | tr '\0' 'x' > "${cap}/Errorlog.txt"
+logline "${cap}"
+left="$(archives "${cap}")"
+oldest="$(ls "${cap}" | grep '^Errorlog .*\.txt$' | sort | head -1)"
+if [ "${left}" -eq 10 ] && [ ! -e "${cap}/Errorlog 010203 0410.txt" ]; then v=ok; else v=FAIL; fi
+row e2 "12 set-aside logs in the folder, Errorlog.txt at the limit, one more line" \
+  "${left} set-aside logs left (the three oldest removed; oldest now '${oldest}'); at most 11 log files of about 1 MB each" "${v}"
 
 # ---------------------------------------------------------------- (d) bad files
 cases="${work}/d"; mkdir -p "${cases}"

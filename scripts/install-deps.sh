@@ -8,6 +8,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev
   libsimpleini-dev
+  libsystemd-dev
   libgtest-dev
   libbenchmark-dev
   clang-14 libclang-rt-14-dev

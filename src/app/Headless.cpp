@@ -5,13 +5,13 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <map>
-#include <ostream>
 
+#include "app/LineOutput.h"
+#include "app/ServiceNotify.h"
 #include "config/IniFile.h"
 #include "core/InitProgram.h"
 #include "engine/ReturnEngine.h"
@@ -29,6 +29,27 @@ void OnSignal(int) {
   (void)!write(gSignalPipe[1], &byte, 1);
 }
 
+// How long the end of the program waits for a slow reader of its last lines.
+constexpr int kExitFlushMs = 2000;
+
+// Names come from the switcher and the configuration: a control byte in one
+// is printed as \xNN, so that nothing a peer sends can start a line of its own.
+std::string Printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+      continue;
+    }
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+    out += escaped;
+  }
+  return out;
+}
+
 const char* StateWord(int32_t colour) {
   if (colour == kColourRed) return "OFF";
   if (colour == kColourGreen) return "watched";
@@ -38,19 +59,14 @@ const char* StateWord(int32_t colour) {
 // Prints what the panel does, one time-stamped line per event.
 class Reporter final : public PanelEvents, public StatusRows::Listener {
  public:
-  Reporter(std::ostream& out, PanelHost*& host) : out_(out), host_(host) {
-    flush_.setSingleShot(true);
-    flush_.setInterval(0);
-    QObject::connect(&flush_, &QTimer::timeout, [this] { out_.flush(); });
+  Reporter(LineOutput& out, PanelHost*& host) : out_(out), host_(host) {
+    out_.onDrainedAfterDrops = [this](uint64_t dropped) {
+      Line(std::to_string(dropped) + " lines dropped");
+    };
   }
-  ~Reporter() override { out_.flush(); }
+  ~Reporter() override { out_.onDrainedAfterDrops = nullptr; }
 
-  // Lines are flushed once the event loop is free again, so that printing
-  // never stands between a message and the return it calls for.
-  void Line(const std::string& text) {
-    out_ << Stamp() << "  " << text << '\n';
-    if (!flush_.isActive()) flush_.start();
-  }
+  void Line(const std::string& text) { out_.Write(Stamp() + "  " + Printable(text) + "\n"); }
 
   void Connecting(const std::string& host, int32_t port) override {
     where_ = host + ":" + std::to_string(port);
@@ -111,8 +127,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
     return stamp;
   }
 
-  std::ostream& out_;
-  QTimer flush_;
+  LineOutput& out_;
   time_t second_ = -1;
   char hms_[16] = "";
   PanelHost*& host_;
@@ -124,7 +139,9 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
 
 }  // namespace
 
-int RunHeadless(const std::string& folder, std::ostream& out) {
+namespace {
+
+int RunPanel(const std::string& folder, LineOutput& out) {
   PanelHost* host = nullptr;
   Reporter reporter(out, host);
   PanelHost panel(reporter);
@@ -144,19 +161,33 @@ int RunHeadless(const std::string& folder, std::ostream& out) {
         "no watched outputs: nothing will be returned (set Watch Count and Output NN in " +
         IniFilePath(panel.state()) + ", or use File > Setup > Configure Outputs)");
   }
+  ServiceNotify service;
+  service.Ready();
 
-  // A reader of standard output that goes away must not stop the returns.
-  std::signal(SIGPIPE, SIG_IGN);
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
   }
   QSocketNotifier notifier(gSignalPipe[0], QSocketNotifier::Read);
   QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+    service.Stopping();
     reporter.Line("stopping; watched outputs are no longer returned");
     QCoreApplication::quit();
   });
-  return QCoreApplication::exec();
+  const int code = QCoreApplication::exec();
+  panel.log().EndRepeats();
+  return code;
+}
+
+}  // namespace
+
+int RunHeadless(const std::string& folder, int outFd) {
+  // A reader of standard output that goes away must not stop the returns.
+  std::signal(SIGPIPE, SIG_IGN);
+  LineOutput out(outFd);
+  const int code = RunPanel(folder, out);
+  out.Finish(kExitFlushMs);
+  return code;
 }
 
 }  // namespace vyr

@@ -1,5 +1,7 @@
 // VYRSourceReturn: keeps watched switcher outputs from going to dead air.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstring>
@@ -61,7 +63,7 @@ int main(int argc, char* argv[]) {
   }
   if (headless) {
     QCoreApplication app(argc, argv);
-    return vyr::RunHeadless(folder.value_or(vyr::DefaultProgramFolder()), std::cout);
+    return vyr::RunHeadless(folder.value_or(vyr::DefaultProgramFolder()), STDOUT_FILENO);
   }
   QApplication app(argc, argv);
   return vyr::RunWindowed(folder.value_or(vyr::DefaultProgramFolder()));

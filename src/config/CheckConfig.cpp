@@ -1,6 +1,7 @@
 #include "config/CheckConfig.h"
 
 #include "config/IniFile.h"
+#include "config/ServerAddress.h"
 #include "core/Clock.h"
 #include "core/InitProgram.h"
 
@@ -72,6 +73,11 @@ int CheckConfig(const std::string& file, const std::string& programFolder, std::
               ? "return every output to the Return Source, which is undefined: nothing is returned"
               : "return every output to the Return Source")
       << "\n";
+  // The program runs with these, but cannot connect anywhere.
+  if (const std::string why = ServerAddressProblem(st.sIPAddress, st.lIPPort); !why.empty()) {
+    out << "Not usable: " << why << "; the panel cannot connect\n";
+    return 1;
+  }
   return 0;
 }
 

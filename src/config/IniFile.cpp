@@ -8,6 +8,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include "config/IniText.h"
 #include "core/AtomicFile.h"
 #include "core/Checked.h"
 
@@ -92,7 +93,7 @@ bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string&
   if (!std::filesystem::exists(file, ec)) return false;
 
   return Trap(log, "Error Reading ini file", "file Error", [&] {
-    IniSource in(ReadWholeFile(file));
+    IniSource in(IniText(ReadWholeFile(file)));
 
     in.Section("SETUP");
     st.sIPAddress = in.Text("IP Address");

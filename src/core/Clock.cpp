@@ -1,5 +1,6 @@
 #include "core/Clock.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -11,6 +12,14 @@ DateTime SystemClock::Now() const {
   localtime_r(&now, &local);
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
           local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+int64_t SecondsOf(const DateTime& t) {
+  using namespace std::chrono;
+  const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
+                                      std::chrono::day{static_cast<unsigned>(t.day)}};
+  return static_cast<int64_t>(day.time_since_epoch().count()) * 86400 + t.hour * 3600 +
+         t.minute * 60 + t.second;
 }
 
 std::string FormatGeneralDate(const DateTime& t) {

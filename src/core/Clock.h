@@ -1,6 +1,7 @@
 #pragma once
 // The wall clock, injectable so that tests can fix the date.
 
+#include <cstdint>
 #include <string>
 
 namespace vyr {
@@ -31,6 +32,10 @@ class FixedClock final : public Clock {
  private:
   DateTime at_;
 };
+
+// Seconds from 1 January 1970 to `t`, the date read as it stands (no time
+// zone): what differences of two dates need.
+int64_t SecondsOf(const DateTime& t);
 
 // "3/1/2011 9:05:07 AM": the default date-time text of the log.
 std::string FormatGeneralDate(const DateTime& t);

@@ -1,10 +1,15 @@
 #include "core/ErrorLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <system_error>
+#include <tuple>
+#include <vector>
 
 namespace vyr {
 
@@ -34,6 +39,61 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 void PadTo(std::string& text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
+}
+
+fs::path Folder(const AppState& st) { return st.sAppPath.empty() ? "." : st.sAppPath; }
+
+bool Digits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A log set aside earlier: "Errorlog MMDDYY HHMM.txt" (copy 1) or
+// "Errorlog MMDDYY HHMM (N).txt". Other files are never touched.
+struct SetAsideLog {
+  fs::path path;
+  std::string stamp;  // "MMDDYY HHMM"
+  std::string order;  // "YYMMDDHHMM": the stamp in time order
+  int copy = 1;
+  fs::file_time_type written;
+  bool file = true;  // a folder of that name only takes the name
+};
+
+std::optional<SetAsideLog> ParseSetAside(const fs::path& path) {
+  const std::string name = path.filename().string();
+  const std::string_view prefix = "Errorlog ", suffix = ".txt";
+  if (name.size() < prefix.size() + 11 + suffix.size() || !name.starts_with(prefix) ||
+      !name.ends_with(suffix)) {
+    return std::nullopt;
+  }
+  const std::string_view stamp = std::string_view(name).substr(prefix.size(), 11);
+  if (!Digits(stamp.substr(0, 6)) || stamp[6] != ' ' || !Digits(stamp.substr(7))) {
+    return std::nullopt;
+  }
+  std::string_view rest = std::string_view(name).substr(prefix.size() + 11);
+  rest.remove_suffix(suffix.size());
+  int copy = 1;
+  if (!rest.empty()) {
+    if (rest.size() < 4 || !rest.starts_with(" (") || !rest.ends_with(")")) return std::nullopt;
+    const std::string_view number = rest.substr(2, rest.size() - 3);
+    if (!Digits(number) || number.size() > 6) return std::nullopt;
+    copy = std::stoi(std::string(number));
+  }
+  SetAsideLog log{path, std::string(stamp), "", copy, {}};
+  log.order = log.stamp.substr(4, 2) + log.stamp.substr(0, 4) + log.stamp.substr(7);
+  std::error_code ec;
+  log.written = fs::last_write_time(path, ec);
+  log.file = fs::is_regular_file(path, ec);
+  return log;
+}
+
+std::vector<SetAsideLog> SetAsideLogs(const fs::path& folder) {
+  std::vector<SetAsideLog> logs;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (auto log = ParseSetAside(it->path())) logs.push_back(std::move(*log));
+  }
+  return logs;
 }
 
 }  // namespace
@@ -67,6 +127,40 @@ void ErrorLog::ReportError(const std::string& description, const std::string& ca
 
 void ErrorLog::WriteErrorLog(const std::string& message, const std::string& category) {
   const DateTime now = clock_.Now();
+  // The log's report of its own failure follows a line that was written;
+  // it neither counts as a repeat nor ends a count.
+  if (depth_ == 0 && countRepeats_) {
+    const int64_t elapsed = SecondsOf(now) - SecondsOf(last_.since);
+    if (last_.open && last_.message == message && last_.category == category && elapsed >= 0 &&
+        elapsed < kErrorLogRepeatSeconds) {
+      ++last_.count;
+      return;
+    }
+    WriteRepeatCount(now);
+    last_ = {message, category, now, 0, true};
+  }
+  Append(now, message, category);
+}
+
+void ErrorLog::Tick() {
+  const DateTime now = clock_.Now();
+  const int64_t elapsed = SecondsOf(now) - SecondsOf(last_.since);
+  if (last_.open && (elapsed < 0 || elapsed >= kErrorLogRepeatSeconds)) WriteRepeatCount(now);
+}
+
+void ErrorLog::EndRepeats() { WriteRepeatCount(clock_.Now()); }
+
+void ErrorLog::WriteRepeatCount(const DateTime& now) {
+  const Repeats ended = last_;
+  last_.open = false;
+  last_.count = 0;
+  if (ended.open && ended.count > 0) {
+    Append(now, "last message repeated " + std::to_string(ended.count) + " times", ended.category);
+  }
+}
+
+void ErrorLog::Append(const DateTime& now, const std::string& message,
+                      const std::string& category) {
   const std::string line = BuildLogLine(FormatGeneralDate(now), category, message);
   if (echo_) echo_(line);
   if (!writeToFile_) return;
@@ -82,18 +176,7 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
     const fs::path log = LogPath();
     std::error_code ec;
     const bool exists = fs::exists(log, ec);
-    if (exists && fs::file_size(log, ec) >= kErrorLogRotateBytes && !ec) {
-      // The name tells the minute only: a second full log within the same
-      // minute gets a numbered name instead of replacing the first.
-      fs::path archive = ArchivePath(now);
-      for (int copy = 2; fs::exists(archive, ec) && copy <= 99; ++copy) {
-        archive = ArchivePath(now, copy);
-      }
-      fs::copy_file(log, archive, fs::copy_options::overwrite_existing, ec);
-      if (ec) RaiseFromErrno(ec.value());
-      fs::remove(log, ec);
-      if (ec) RaiseFromErrno(ec.value());
-    }
+    if (exists && fs::file_size(log, ec) >= kErrorLogRotateBytes && !ec) SetAside(now);
     if (!fs::exists(log, ec)) CreateErrorLog();
 
     File out(std::fopen(log.c_str(), "ab"));
@@ -108,6 +191,36 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
     // that cannot be written must not chase its own tail.
     if (depth_ == 1) ReportError("Error writing to Error file", "File Error", e);
   }
+}
+
+void ErrorLog::SetAside(const DateTime& now) {
+  // The name tells the minute only: a later copy within the same minute is
+  // numbered one above the highest of that minute, so names never repeat
+  // and their numbers keep their order.
+  const std::string stamp = FormatArchiveStamp(now);
+  int copy = 1;
+  for (const SetAsideLog& old : SetAsideLogs(Folder(state_))) {
+    if (old.stamp == stamp) copy = std::max(copy, old.copy + 1);
+  }
+  std::error_code ec;
+  fs::copy_file(LogPath(), ArchivePath(now, copy), fs::copy_options::overwrite_existing, ec);
+  if (ec) RaiseFromErrno(ec.value());
+  fs::remove(LogPath(), ec);
+  if (ec) RaiseFromErrno(ec.value());
+  RemoveOldSetAsides();
+}
+
+void ErrorLog::RemoveOldSetAsides() const {
+  std::vector<SetAsideLog> logs = SetAsideLogs(Folder(state_));
+  std::erase_if(logs, [](const SetAsideLog& log) { return !log.file; });
+  if (logs.size() <= static_cast<std::size_t>(kErrorLogSetAsidesKept)) return;
+  // Oldest first: by the time the file was made, then by its name.
+  std::sort(logs.begin(), logs.end(), [](const SetAsideLog& a, const SetAsideLog& b) {
+    return std::tie(a.written, a.order, a.copy) < std::tie(b.written, b.order, b.copy);
+  });
+  std::error_code ec;
+  for (std::size_t i = 0; i + kErrorLogSetAsidesKept < logs.size(); ++i)
+    fs::remove(logs[i].path, ec);
 }
 
 void ErrorLog::CreateErrorLog() {

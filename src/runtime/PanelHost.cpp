@@ -7,7 +7,10 @@
 namespace vyr {
 
 PanelHost::PanelHost(PanelEvents& events)
-    : tmrpoll_([this] { tmrpoll_Timer(panel_); }),
+    : tmrpoll_([this] {
+        tmrpoll_Timer(panel_);
+        log_.Tick();  // a minute of repeated error lines ends even when no line follows
+      }),
       tmrDecode_([this] {
         // A batch of messages sends its returns together at its end.
         socket_.Hold(true);

@@ -1,5 +1,7 @@
 #include "runtime/QtSwitcherSocket.h"
 
+#include "config/ServerAddress.h"
+
 namespace vyr {
 
 namespace {
@@ -42,8 +44,9 @@ void QtSwitcherSocket::SetRemote(const std::string& host, int32_t port) {
 
 int16_t QtSwitcherSocket::Connect() {
   Close();  // a new attempt never runs beside an old one
-  if (port_ < 1 || port_ > 65535 || host_.empty()) {
+  if (const std::string why = ServerAddressProblem(host_, port_); !why.empty()) {
     lastError_ = kSocketFailure;
+    if (onConnectFailed) onConnectFailed(why);  // said once per reason, like a refusal
     return 1;
   }
   lastError_ = 0;

@@ -60,12 +60,11 @@ QTreeWidget* ListView(QWidget* parent, const char* name, const char* heading, in
 }
 
 std::string KeyOf(const QTreeWidgetItem* item) {
-  return item->data(0, Qt::UserRole).toString().toLatin1().toStdString();
+  return Bytes(item->data(0, Qt::UserRole).toString());
 }
 
 ListItem ItemOf(const QTreeWidgetItem* item) {
-  const QByteArray text = item->text(0).toLatin1(), sub = item->text(1).toLatin1();
-  return {KeyOf(item), text.toStdString(), sub.toStdString()};
+  return {KeyOf(item), Bytes(item->text(0)), Bytes(item->text(1))};
 }
 
 QTreeWidgetItem* NewItem(const ListItem& item) {

@@ -189,7 +189,7 @@ bool frmSetup::cmbReturn_KeyPress(char key) {
 }
 
 bool frmSetup::ValidateIPAddress() {
-  const auto normalised = NormaliseIPAddress(txtIPAddr_->text().toLatin1().toStdString());
+  const auto normalised = NormaliseIPAddress(Bytes(txtIPAddr_->text()));
   if (!normalised) return false;
   txtIPAddr_->setText(QString::fromStdString(*normalised));
   return true;
@@ -216,7 +216,7 @@ void frmSetup::cmdOk_Click() {
     return;
   }
   bool changed = port.changed;
-  if (txtIPAddr_->text().toLatin1().toStdString() != st.sIPAddress) {
+  if (Bytes(txtIPAddr_->text()) != st.sIPAddress) {
     if (!ValidateIPAddress()) {
       dialogs_.MessageBox(this, "Please Enter IP Address In The Following Format: 192.168.1.1",
                           Dialogs::Buttons::Ok, Dialogs::Icon::Critical, "Data Format Error");
@@ -228,7 +228,7 @@ void frmSetup::cmdOk_Click() {
   }
   if (changed) {
     st.lIPPort = port.value;
-    st.sIPAddress = txtIPAddr_->text().toLatin1().toStdString();
+    st.sIPAddress = Bytes(txtIPAddr_->text());
     DisconnectFromServer(p_);
     ConnectToServer(p_);
     p_.tmrpoll.SetEnabled(true);

@@ -28,6 +28,11 @@ grep -qE '^ExecStart=/.*/bin/VYRSourceReturn --headless --folder /var/lib/vyr-re
   "$prefix/lib/systemd/system/vyr-return.service" 2>/dev/null \
   || fail "unit does not run the installed program headless in /var/lib/vyr-return"
 
+for line in Type=notify WatchdogSec=10; do
+  grep -qx "$line" "$prefix/lib/systemd/system/vyr-return.service" 2>/dev/null \
+    || fail "unit lacks $line (readiness and watchdog)"
+done
+
 if [ -x "$prefix/bin/VYRSourceReturn" ]; then
   "$prefix/bin/VYRSourceReturn" --help >/dev/null || fail "installed program --help exited $?"
 fi

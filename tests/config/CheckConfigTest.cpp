@@ -20,7 +20,10 @@ TEST(CheckConfig, printsEffectiveSettingsOneBasedWithoutPasswordAndWritesNothing
       << out.str();
 
   out.str("");
-  folder.Write("vyrntpnl.ini", "[CONFIG]\r\nRefresh Rate=40000\r\nWait Time=20000" + rest);
+  folder.Write("vyrntpnl.ini",
+               "[SETUP]\r\nIP Address=10.0.0.9\r\n[CONFIG]\r\nRefresh Rate=40000\r\n"
+               "Wait Time=20000" +
+                   rest);
   EXPECT_EQ(CheckConfig("", programFolder, out), 0);
   for (const char* line :
        {"Refresh Rate=32500\n", "Wait Time=10000\n", "Output 01=7\n", "Opto 01=16383  (none)\n",
@@ -41,6 +44,30 @@ TEST(CheckConfig, printsEffectiveSettingsOneBasedWithoutPasswordAndWritesNothing
   out.str("");
   EXPECT_EQ(CheckConfig(folder.File("none.ini"), programFolder, out), 1);
   EXPECT_NE(out.str().find("No configuration file at"), std::string::npos) << out.str();
+}
+
+TEST(CheckConfig, anAddressOrPortNoConnectionCanStartWithIsNamedAndUnusable) {
+  TempFolder folder;
+  const std::string programFolder = folder.path().substr(0, folder.path().size() - 1);
+  const struct {
+    std::string setup;  // the [SETUP] section's lines
+    int code;
+    std::string says;
+  } cases[] = {
+      {"IP Address=10.0.0.9\r\nIP Port=70000", 1,
+       "Not usable: IP Port 70000 is outside 1..65535; the panel cannot connect\n"},
+      {"IP Address=\r\nIP Port=1250", 1, "Not usable: IP Address is empty or missing"},
+      {"IP Port=1250", 1, "Not usable: IP Address is empty or missing"},
+      {"IP Address=10.0.0.9\r\nIP Port=0", 0, "IP Port=1250\n"},  // the default stands in
+      {std::string("IP Address=10.0.0.9\0", 20), 1,
+       "Error Reading ini file: Error #  75 - Path/File access error: NUL byte on line 2"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setup);
+    folder.Write("vyrntpnl.ini", "[SETUP]\r\n" + c.setup + "\r\n");
+    std::ostringstream out;
+    EXPECT_EQ(CheckConfig("", programFolder, out), c.code);
+    EXPECT_NE(out.str().find(c.says), std::string::npos) << out.str();
+  }
 }
 
 }  // namespace

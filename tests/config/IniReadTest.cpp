@@ -144,6 +144,48 @@ TEST_F(IniRead, windowsOrUnixFilesReadWithAnyCaseBlanksAndTheFirstOfRepeatedKeys
   EXPECT_EQ(st.lIPPort, 1300);
 }
 
+TEST_F(IniRead, unicodeFilesReadAsEightBitTextAndAFileThatIsNotTextIsRefusedByLine) {
+  using namespace std::string_literals;
+  // Two bytes a character after a byte-order mark, little- or big-endian.
+  const auto utf16 = [](std::u16string text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t c : text) {
+      const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+      bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+  };
+  const std::u16string usable = u"[SETUP]\r\nIP Address=Jos\u00E9\r\nIP Port=4001\r\n";
+  const std::string refused = "Error Reading ini file: Error #  75 - Path/File access error: ";
+  const struct {
+    std::string bytes;
+    std::string logged;  // empty: read, with the address and port above
+  } cases[] = {
+      {utf16(usable, true), ""},
+      {utf16(usable, false), ""},
+      {utf16(u"[SETUP]\r\nIP Port=4001\r\nIP Address=\u0141\u00F3d\u017A\r\n", true),
+       "character U+0141 (beyond Latin-1) on line 3"},
+      {utf16(u"[SETUP]\nIP Port=4001\n\0"s, true), "NUL byte on line 3"},
+      {utf16(usable, true) + "\r", "half a UTF-16 character on line 4"},
+      {"[SETUP]\r\nIP Address=10.0.0.1\0\r\n"s, "NUL byte on line 2"},
+      {"[SETUP]\rIP Address=10.0.0.1\n\0"s, "NUL byte on line 3"}};  // a lone CR ends a line
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.logged.empty() ? "usable" : c.logged);
+    st.sIPAddress.clear(), st.lIPPort = 0, logged.clear();
+    folder.Write(kIniFileName, c.bytes);
+    EXPECT_EQ(ReadIniFile(st, tmrpoll, log), c.logged.empty());
+    if (c.logged.empty()) {
+      EXPECT_EQ(std::tie(st.sIPAddress, st.lIPPort), std::make_tuple("Jos\xE9", 4001));
+    } else {
+      EXPECT_EQ(logged, Logged("file Error", refused + c.logged));
+    }
+  }
+  // The next write stores 8-bit text.
+  folder.Write(kIniFileName, utf16(usable, true));
+  ASSERT_TRUE(ReadIniFile(st, tmrpoll, log) && WriteIniFile(st, log));
+  EXPECT_TRUE(folder.Read(kIniFileName).starts_with("[SETUP]\r\nIP Address=Jos\xE9\r\n"));
+}
+
 TEST_F(IniRead, passwordThatCannotBeUnscrambledFailsTheRead) {
   // The byte at position 2 would have to go below 0.
   EXPECT_FALSE(ReadLines({"[SECURITY]", "User Name=ops", "Password=b\x01"}));

@@ -22,6 +22,7 @@ struct IniFixture {
 
   IniFixture() {
     log.SetEcho([this](const std::string& line) { logged.push_back(line); });
+    log.SetCountRepeats(false);  // the same failure in the next case is logged again
     InitProgram(st, folder.path().substr(0, folder.path().size() - 1), tmrpoll, log);
   }
 

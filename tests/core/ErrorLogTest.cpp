@@ -94,6 +94,59 @@ TEST_F(ErrorLogFile, logReachingTheLimitIsSetAsideBeforeTheNextLine) {
   EXPECT_TRUE(folder.Read("Errorlog 030111 0905 (2).txt") == second);
 }
 
+TEST_F(ErrorLogFile, aLineRepeatedWithinAMinuteIsCountedAndSummedUpOnce) {
+  const auto at = [&](int s) { clock.Set({2011, 3, 1, 9, 5 + (7 + s) / 60, (7 + s) % 60}); };
+  const auto line = [](const std::string& date, const std::string& message) {
+    return BuildLogLine(date, "Cat", message);
+  };
+  for (int s : {0, 1, 2, 3}) at(s), log.WriteErrorLog("same", "Cat");
+  at(10), log.WriteErrorLog("other", "Cat");  // a different line ends the count
+  at(20), log.WriteErrorLog("other", "Cat");
+  at(71), log.WriteErrorLog("other", "Cat");  // 61 s after the line: written again
+  at(80), log.WriteErrorLog("other", "Cat");
+  at(131), log.Tick();  // the minute ends without another line
+  log.Tick();
+  at(132), log.WriteErrorLog("other", "Cat");
+  log.WriteErrorLog("other", "Cat");
+  log.EndRepeats();  // at the program's end
+  const std::vector<std::string> expected = {
+      line(kAt, "same"),
+      line("3/1/2011 9:05:17 AM", "last message repeated 3 times"),
+      line("3/1/2011 9:05:17 AM", "other"),
+      line("3/1/2011 9:06:18 AM", "last message repeated 1 times"),
+      line("3/1/2011 9:06:18 AM", "other"),
+      line("3/1/2011 9:07:18 AM", "last message repeated 1 times"),
+      line("3/1/2011 9:07:19 AM", "other"),
+      line("3/1/2011 9:07:19 AM", "last message repeated 1 times")};
+  EXPECT_EQ(echoed, expected) << "standard output follows the same rule";
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 11, lines.end()), expected);
+}
+
+TEST_F(ErrorLogFile, atMostTenSetAsideLogsAreKeptTheOldestGoFirst) {
+  folder.Write("Errorlog notes.txt", "mine");  // not a set-aside name: never counted or removed
+  fs::create_directory(folder.File("Errorlog 010203 0405.txt"));  // nor is a folder
+  for (char fill = 'a'; fill <= 'l'; ++fill) {  // twelve set-asides within one minute
+    folder.Write("Errorlog.txt", std::string(kErrorLogRotateBytes, fill));
+    log.WriteErrorLog(std::string("line ") + fill, "Cat");
+  }
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && name != "Errorlog.txt" && name != "Errorlog notes.txt")
+      kept.push_back(name);
+  }
+  ASSERT_EQ(kept.size(), 10u);
+  for (const std::string& name : kept) {
+    EXPECT_NE(name.find("030111 0905"), std::string::npos) << name;
+    const char fill = folder.Read(name).front();
+    EXPECT_TRUE(fill >= 'c' && fill <= 'l') << name << " holds the log of " << fill;
+  }
+  EXPECT_EQ(folder.Read("Errorlog 030111 0905 (12).txt"), std::string(kErrorLogRotateBytes, 'l'));
+  EXPECT_EQ(folder.Read("Errorlog notes.txt"), "mine");
+  EXPECT_TRUE(fs::is_directory(folder.File("Errorlog 010203 0405.txt")));
+}
+
 TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
   st.sAppPath = folder.path() + "no-such-folder/";  // fails even for the superuser
   log.ReportError("Error Connecting to Server", "Connection Error", RuntimeError(5));

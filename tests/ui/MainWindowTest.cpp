@@ -74,7 +74,9 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
   st().udtXptMap[2].bySrcCount = 1, st().udtXptMap[2].iSrc[0] = 3;
   st().udtXptMap[3].bySrcCount = 1, st().udtXptMap[3].iTagCount = 1,
   st().udtXptMap[3].iTagSrc[0] = 7;
-  st().sOutputNames[0] = "S\xC3LE 1";  // 8-bit names show one character per byte
+  st().sOutputNames[0] = "S\xC3LE 1";      // 8-bit names show one character per byte
+  st().sOutputNames[1] = "Out\n0002\x7F";  // control bytes as their visible symbols
+  st().sInputNames[1] = "Inp\t0002";
   UpdateDisplays(host.panel());
 
   const struct {
@@ -83,8 +85,8 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
     QColor colour;
     const char* tip;
   } rows[] = {
-      {"S\u00C3LE 1", "Inpt0002", QColor(0, 128, 0), "Return source: Inpt0002"},
-      {"Out 0002", " - Off - ", QColor(255, 0, 0), "Return source: None"},
+      {"S\u00C3LE 1", "Inp\u24090002", QColor(0, 128, 0), "Return source: Inp\u24090002"},
+      {"Out\u240A0002\u2421", " - Off - ", QColor(255, 0, 0), "Return source: None"},
       {"Out 0003", "Inpt0004", QColor(0, 0, 0), "Return source: None"},
       {"Out 0004", "Out 0008", QColor(0, 0, 0), "Return source: None"},
   };
@@ -92,11 +94,11 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
     const QLabel* out = Label(QStringLiteral("lblOut_%1").arg(i));
     const QLabel* source = Label(QStringLiteral("lblSource_%1").arg(i));
     EXPECT_EQ(out->text(), QString::fromUtf8(rows[i].out)) << i;
-    EXPECT_EQ(source->text(), rows[i].source) << i;
+    EXPECT_EQ(source->text(), QString::fromUtf8(rows[i].source)) << i;
     EXPECT_EQ(TextColour(out), rows[i].colour) << i;
     EXPECT_EQ(TextColour(source), rows[i].colour) << i;
-    EXPECT_EQ(out->toolTip(), rows[i].tip) << i;
-    EXPECT_EQ(source->toolTip(), rows[i].tip) << i;
+    EXPECT_EQ(out->toolTip(), QString::fromUtf8(rows[i].tip)) << i;
+    EXPECT_EQ(source->toolTip(), QString::fromUtf8(rows[i].tip)) << i;
   }
   EXPECT_EQ(st().iReturnSources[0], 1);
 
@@ -104,7 +106,7 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
   host.rows().SetSource(0, " - Off - ", kColourRed);
   EXPECT_EQ(Label("lblSource_0")->text(), " - Off - ");
   EXPECT_EQ(TextColour(Label("lblOut_0")), QColor(255, 0, 0));
-  EXPECT_EQ(Label("lblSource_0")->toolTip(), "Return source: Inpt0002");
+  EXPECT_EQ(Label("lblSource_0")->toolTip(), QString::fromUtf8("Return source: Inp\u24090002"));
 }
 
 TEST_F(MainWindow, firstRunSaysSoThenOpensTheSetupDialogAndConnectsOnlyWhenConfirmed) {

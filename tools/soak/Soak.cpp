@@ -951,6 +951,9 @@ int Soak::Run() {
   }
   if (cycle_ > options_.cycles) cycle_ = options_.cycles;
   if (PanelAlive()) Settle(kSettleMs);
+  if (options_.stalledOutputSeconds > 0) {
+    stalledOutput_ = RunStalledOutput(options_.program, folder_, options_.stalledOutputSeconds);
+  }
   return Finish();
 }
 
@@ -991,6 +994,7 @@ int Soak::Finish() {
   if (tally_.reconnectTimeouts != 0) failures.push_back("the panel did not come back in time");
   if (growth >= 2048) failures.push_back("resident memory grew by 2 MB or more");
   if (tally_.Messages() < options_.messages) failures.push_back("not every message was sent");
+  for (const std::string& f : stalledOutput_.failures) failures.push_back("stalled stdout: " + f);
 
   std::string kinds;
   std::vector<std::pair<std::string, int64_t>> sorted(tally_.errorKinds.begin(),
@@ -1079,6 +1083,7 @@ int Soak::Finish() {
   }
   std::printf("  by phase           %s\n", phases.empty() ? "none" : phases.c_str());
   std::printf("%s", kinds.c_str());
+  PrintStalledOutput(stalledOutput_);
   for (const std::string& note : notes_) std::printf("note                 %s\n", note.c_str());
   std::printf("work folder          %s\n", qPrintable(folder_));
   std::printf("result               %s\n", failures.empty() ? "PASS" : "FAIL");

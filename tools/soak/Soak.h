@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "StalledOutput.h"
 #include "SwitcherSim.h"
 #include "Traffic.h"
 
@@ -39,6 +40,7 @@ struct Options {
   bool keep = false;         // keep the work folder after a passing run
   int progressEvery = 50;    // cycles between progress lines (0: none)
   int maxClaimedOutputs = 16383;  // largest output count a random map frame claims
+  int stalledOutputSeconds = 10;  // the stalled-stdout phase after the cycles (0: none)
 };
 
 // What the driver counts; printed as the summary.
@@ -196,6 +198,7 @@ class Soak : public QObject {
   QProcess::ExitStatus exitStatus_ = QProcess::NormalExit;
   bool stoppedByUs_ = false;
   int64_t pid_ = 0;
+  StalledOutputResult stalledOutput_;
 };
 
 }  // namespace soak
