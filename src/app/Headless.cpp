@@ -144,6 +144,12 @@ namespace {
 int RunPanel(const std::string& folder, LineOutput& out) {
   PanelHost* host = nullptr;
   Reporter reporter(out, host);
+  // The last lines go out, and the count of any dropped, while the reporter
+  // is still there to stamp it.
+  struct FinishAtEnd {
+    LineOutput& out;
+    ~FinishAtEnd() { out.Finish(kExitFlushMs); }
+  } finish{out};
   PanelHost panel(reporter);
   host = &panel;
   panel.rows().SetListener(&reporter);
@@ -185,9 +191,7 @@ int RunHeadless(const std::string& folder, int outFd) {
   // A reader of standard output that goes away must not stop the returns.
   std::signal(SIGPIPE, SIG_IGN);
   LineOutput out(outFd);
-  const int code = RunPanel(folder, out);
-  out.Finish(kExitFlushMs);
-  return code;
+  return RunPanel(folder, out);
 }
 
 }  // namespace vyr

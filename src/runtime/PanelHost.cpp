@@ -26,6 +26,13 @@ PanelHost::PanelHost(PanelEvents& events)
   socket_.onClosedByPeer = [this] { scktSwitcher_Disconnect(panel_); };
 }
 
+PanelHost::~PanelHost() {
+  // A count of repeated error lines still open goes to the file; whoever
+  // listened to the echo may be gone already.
+  log_.SetEcho(nullptr);
+  log_.EndRepeats();
+}
+
 bool PanelHost::Start(const std::string& folder) { return StartUp(panel_, folder); }
 
 }  // namespace vyr

@@ -17,6 +17,7 @@ namespace vyr {
 class PanelHost {
  public:
   explicit PanelHost(PanelEvents& events);
+  ~PanelHost();
   PanelHost(const PanelHost&) = delete;
   PanelHost& operator=(const PanelHost&) = delete;
 

@@ -65,6 +65,7 @@ class PanelTest : public ::testing::Test {
   PanelTest() {
     log.SetWriteToFile(false);
     log.SetEcho([this](const std::string& line) { logged.push_back(line); });
+    log.SetCountRepeats(false);  // each failure a line of its own, however often it comes
     InitProgram(st, "/nonexistent", tmrpoll, log);
     st.bConnected = true;
   }
