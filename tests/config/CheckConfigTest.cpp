@@ -34,7 +34,7 @@ TEST(CheckConfig, printsEffectiveSettingsOneBasedWithoutPasswordAndWritesNothing
 
   // Counts of nothing say what they mean; the confirm time is shown.
   out.str("");
-  folder.Write("vyrntpnl.ini", "[CONFIG]\r\nConfirm Time=0\r\n");
+  folder.Write("vyrntpnl.ini", "[SETUP]\r\nIP Address=127.0.0.1\r\n[CONFIG]\r\nConfirm Time=0\r\n");
   EXPECT_EQ(CheckConfig("", programFolder, out), 0);
   for (const char* line :
        {"Watch Count=0  (no watched outputs)\n", "Console Count=0  (no consoles)\n",
