@@ -1,13 +1,31 @@
 #include "runtime/QtSwitcherSocket.h"
 
+#include <sys/ioctl.h>
+
 namespace vyr {
 
 namespace {
 constexpr int32_t kNotConnected = 10057;
 constexpr int32_t kSocketFailure = 10053;
+// What Qt reads ahead of the panel; the rest waits in the kernel.
+constexpr qint64 kReadAheadBytes = 1 << 20;
+
+// Bytes in the kernel's send queue the peer has not acknowledged.
+int64_t KernelUnacknowledged(const QTcpSocket& socket) {
+  int bytes = 0;
+#ifdef TIOCOUTQ
+  const auto fd = socket.socketDescriptor();
+  if (fd < 0 || ::ioctl(static_cast<int>(fd), TIOCOUTQ, &bytes) != 0) bytes = 0;
+#else
+  (void)socket;
+#endif
+  return bytes;
+}
 }  // namespace
 
 QtSwitcherSocket::QtSwitcherSocket() {
+  clock_.start();
+  socket_.setReadBufferSize(kReadAheadBytes);
   QObject::connect(&socket_, &QTcpSocket::connected, [this] {
     connected_ = true;
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -22,7 +40,6 @@ QtSwitcherSocket::QtSwitcherSocket() {
     connected_ = false;
     if (!wasOurs && onClosedByPeer) onClosedByPeer();
   });
-  QObject::connect(&socket_, &QTcpSocket::bytesWritten, [this](qint64) { lastDrain_.restart(); });
   QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this](QAbstractSocket::SocketError) {
     if (!connected_ && !closing_ && onConnectFailed) {
       onConnectFailed(socket_.errorString().toStdString());
@@ -47,8 +64,17 @@ int16_t QtSwitcherSocket::Connect() {
     return 1;
   }
   lastError_ = 0;
+  drain_.Reset();
+  attempt_.start();
   socket_.connectToHost(QString::fromStdString(host_), static_cast<quint16>(port_));
   return 0;
+}
+
+int64_t QtSwitcherSocket::ConnectingMilliseconds() const {
+  const QAbstractSocket::SocketState state = socket_.state();
+  const bool underWay =
+      state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState;
+  return underWay && attempt_.isValid() ? attempt_.elapsed() : -1;
 }
 
 void QtSwitcherSocket::Close() {
@@ -78,9 +104,10 @@ int64_t QtSwitcherSocket::Write(const char* bytes, int64_t count) {
     bytesWritten_ = 0;
     return -1;
   }
-  if (socket_.bytesToWrite() == 0) lastDrain_.restart();
+  drain_.Sample(PendingBytes(), clock_.elapsed());
   const qint64 n = socket_.write(bytes, count);
   bytesWritten_ = n < 0 ? 0 : n;
+  drain_.Written(bytesWritten_);
   if (n < 0) {
     lastError_ = kSocketFailure;
     return -1;
@@ -98,11 +125,12 @@ bool QtSwitcherSocket::IsConnected() const {
   return socket_.state() == QAbstractSocket::ConnectedState;
 }
 
-int64_t QtSwitcherSocket::PendingBytes() const { return socket_.bytesToWrite(); }
+int64_t QtSwitcherSocket::PendingBytes() const {
+  return socket_.bytesToWrite() + KernelUnacknowledged(socket_);
+}
 
 int64_t QtSwitcherSocket::StalledMilliseconds() const {
-  if (socket_.bytesToWrite() == 0 || !lastDrain_.isValid()) return 0;
-  return lastDrain_.elapsed();
+  return drain_.Sample(PendingBytes(), clock_.elapsed());
 }
 
 }  // namespace vyr
