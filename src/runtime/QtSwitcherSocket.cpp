@@ -8,7 +8,7 @@ namespace {
 constexpr int32_t kNotConnected = 10057;
 constexpr int32_t kSocketFailure = 10053;
 // What Qt reads ahead of the panel; the rest waits in the kernel.
-constexpr qint64 kReadAheadBytes = 1 << 20;
+constexpr qint64 kReadAheadBytes = 256 << 10;
 
 // Bytes in the kernel's send queue the peer has not acknowledged.
 int64_t KernelUnacknowledged(const QTcpSocket& socket) {
