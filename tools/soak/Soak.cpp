@@ -284,6 +284,8 @@ std::string Soak::PhaseName() const {
       return "garbage";
     case Phase::Stall:
       return "stalled reader";
+    case Phase::Flood:
+      return "flood";
     case Phase::Stopping:
       return "stopping";
   }
@@ -887,7 +889,12 @@ int Soak::Run() {
   rssPeakKb_ = rssStartKb_;
   rssTrend_.push_back({0, rssStartKb_});
 
+  const int floodCycle = std::max(1, options_.cycles / 4);
   for (cycle_ = 1; cycle_ <= options_.cycles && PanelAlive(); ++cycle_) {
+    if (cycle_ == floodCycle && options_.floodSeconds > 0) {
+      FloodPhase();
+      phase_ = Phase::Normal;
+    }
     // This cycle's share of the messages still to send, in bursts.
     const int64_t left = options_.messages - tally_.Messages();
     int64_t budget = left / (options_.cycles - cycle_ + 1);
@@ -1067,6 +1074,7 @@ int Soak::Finish() {
   }
   std::printf("  by phase           %s\n", phases.empty() ? "none" : phases.c_str());
   std::printf("%s", kinds.c_str());
+  ReportFlood(failures);
   for (const std::string& note : notes_) std::printf("note                 %s\n", note.c_str());
   std::printf("work folder          %s\n", qPrintable(folder_));
   std::printf("result               %s\n", failures.empty() ? "PASS" : "FAIL");

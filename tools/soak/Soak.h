@@ -38,6 +38,7 @@ struct Options {
   bool keep = false;         // keep the work folder after a passing run
   int progressEvery = 50;    // cycles between progress lines (0: none)
   int maxClaimedOutputs = 16383;  // largest output count a random map frame claims
+  int floodSeconds = 10;          // length of the flood phase (0: none)
 };
 
 // What the driver counts; printed as the summary.
@@ -78,6 +79,10 @@ struct Tally {
   std::vector<int64_t> silentDropMs, deafDropMs, stallDropMs;
   int64_t stallDropsByLimit = 0;  // stalled-reader drops the panel logged as such
   int64_t floodRequests = 0;      // type requests of the stalled-reader phases
+
+  // The flood phase (FloodPhase.cpp): valid maps as fast as they go.
+  int floodPhases = 0;
+  int64_t floodBytes = 0, floodMaps = 0, floodOffs = 0;
 };
 
 // One Off the driver caused, waiting for the panel's return.
@@ -137,6 +142,8 @@ class Soak : public QObject {
   void DeafPhase();
   void GarbagePhase();
   void StallPhase();
+  void FloodPhase();
+  void ReportFlood(std::vector<std::string>& failures) const;
   void FlushSimClient();
   int64_t StoppedReadingLines() const;
 
@@ -168,7 +175,7 @@ class Soak : public QObject {
   std::vector<int> deafOutputs_;   // outputs taken Off while the simulator read nothing
   std::vector<std::string> notes_;  // things worth a line in the summary
 
-  enum class Phase { Starting, Normal, Silent, Deaf, Garbage, Stall, Stopping };
+  enum class Phase { Starting, Normal, Silent, Deaf, Garbage, Stall, Flood, Stopping };
   Phase phase_ = Phase::Starting;
   bool expectDrop_ = false;
   bool panelConnected_ = false;
@@ -184,6 +191,7 @@ class Soak : public QObject {
 
   int64_t rssStartKb_ = 0, rssEndKb_ = 0, rssPeakKb_ = 0, hwmKb_ = 0;
   std::vector<std::pair<int, int64_t>> rssTrend_;  // (cycle, kB)
+  int64_t rssBeforeFloodKb_ = 0, rssAfterFloodKb_ = 0, floodPeakKb_ = 0, floodDrainMs_ = 0;
   bool panelExited_ = false;
   int exitCode_ = -1;
   QProcess::ExitStatus exitStatus_ = QProcess::NormalExit;

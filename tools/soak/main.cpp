@@ -53,6 +53,8 @@ int main(int argc, char* argv[]) {
       {"max-claimed", "Largest output count a random crosspoint map of the garbage phases "
                       "claims (16383, all the format allows; lower it only to tell causes "
                       "apart).", "N"},
+      {"flood-seconds", "Length of the flood phase: valid maps as fast as the simulator's "
+                        "socket takes them (10; 0: none).", "N"},
       {"port", "TCP port for the simulator (0: a free one).", "N"},
       {"seed", "Seed of the random choices (default: the clock).", "N"},
       {"work-dir", "Folder for vyrntpnl.ini, the error log and the panel's output "
@@ -82,7 +84,8 @@ int main(int argc, char* argv[]) {
   long long cycles = options.cycles, messages = options.messages, burst = options.burst,
             faultEvery = options.faultEvery, timeOut = options.timeOut, port = 0, seed = 0,
             progress = options.progressEvery, stalls = options.stalls,
-            stallLimit = options.stallLimitSeconds, maxClaimed = options.maxClaimedOutputs;
+            stallLimit = options.stallLimitSeconds, maxClaimed = options.maxClaimedOutputs,
+            floodSeconds = options.floodSeconds;
   if (!ReadNumber(parser, "cycles", 1, 10000000, &cycles) ||
       !ReadNumber(parser, "messages", 0, 1000000000000LL, &messages) ||
       !ReadNumber(parser, "burst", 2, 100000, &burst) ||
@@ -93,7 +96,8 @@ int main(int argc, char* argv[]) {
       !ReadNumber(parser, "progress", 0, 10000000, &progress) ||
       !ReadNumber(parser, "stalls", 0, 1000, &stalls) ||
       !ReadNumber(parser, "stall-limit", 1, 3600, &stallLimit) ||
-      !ReadNumber(parser, "max-claimed", 0, 16383, &maxClaimed)) {
+      !ReadNumber(parser, "max-claimed", 0, 16383, &maxClaimed) ||
+      !ReadNumber(parser, "flood-seconds", 0, 3600, &floodSeconds)) {
     return 2;
   }
   options.cycles = static_cast<int>(cycles);
@@ -107,6 +111,7 @@ int main(int argc, char* argv[]) {
   options.stalls = static_cast<int>(stalls);
   options.stallLimitSeconds = static_cast<int>(stallLimit);
   options.maxClaimedOutputs = static_cast<int>(maxClaimed);
+  options.floodSeconds = static_cast<int>(floodSeconds);
   options.workDir = parser.value("work-dir");
   options.keep = parser.isSet("keep");
 
