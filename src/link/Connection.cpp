@@ -46,10 +46,11 @@ void scktSwitcher_Disconnect(Panel& p) {
 }
 
 std::size_t ReceiveRoom(const ByteBuffer& buffer) {
-  // ScannedUpTo reaching the end means the whole buffer is one message
-  // still waiting for its end marker.
-  const bool oneOpenMessage = !buffer.empty() && buffer.ScannedUpTo() == buffer.size();
-  const std::size_t limit = oneOpenMessage ? kMaxMessageBytes + 1 : kReceiveBacklogBytes;
+  // The front ScannedUpTo bytes are the start of one message still waiting
+  // for its end marker; once that start alone fills the backlog, the rest of
+  // the message is read without waiting for another scan.
+  const bool longMessage = buffer.ScannedUpTo() >= kReceiveBacklogBytes;
+  const std::size_t limit = longMessage ? kMaxMessageBytes + 1 : kReceiveBacklogBytes;
   return buffer.size() < limit ? limit - buffer.size() : 0;
 }
 

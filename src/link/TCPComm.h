@@ -41,8 +41,8 @@ void scktSwitcher_Connect(Panel& p);
 // ReceiveRoom), and handles the first message.
 void scktSwitcher_Read(Panel& p);
 // Bytes the receive buffer may still take: up to kReceiveBacklogBytes, or,
-// while it holds nothing but the start of one longer message, up to just
-// past kMaxMessageBytes.
+// while it starts with one message longer than that still waiting for its
+// end, up to just past kMaxMessageBytes.
 std::size_t ReceiveRoom(const ByteBuffer& buffer);
 // Reads into the receive buffer as far as ReceiveRoom allows; true when the
 // socket had nothing more (the read ended in would-block).
