@@ -13,7 +13,6 @@ TEST_F(Connection, connectDisconnectAndTheFlagsTheyKeep) {
   ConnectToServer(p);
   EXPECT_EQ(sock.host + ":" + std::to_string(sock.port), "10.1.2.3:4000");
   EXPECT_EQ(sock.closes, 0);
-  sock.connectingMs = -1;  // that attempt was refused
   sock.connectCode = 1;
   ConnectToServer(p);
   EXPECT_EQ(sock.closes, 1) << "a failed start is closed";
@@ -96,11 +95,11 @@ TEST_F(Connection, slowHandshakeIsLeftToFinishAndAbandonedOnlyAfterTenSeconds) {
   st.bConnected = false;
   tmrpoll_Timer(p);
   ASSERT_EQ(sock.connects, 1);
-  for (int64_t ms = 100; ms < kConnectAttemptLimitMs; ms += 100) {
+  for (int64_t ms = 0; ms < kConnectAttemptLimitMs; ms += 100) {
     sock.connectingMs = ms;
     tmrpoll_Timer(p);
   }
-  EXPECT_EQ(sock.connects, 1) << "99 ticks later the first attempt is still under way";
+  EXPECT_EQ(sock.connects, 1) << "100 ticks later the first attempt is still under way";
   EXPECT_EQ(sock.closes, 0);
   sock.connectingMs = kConnectAttemptLimitMs;
   tmrpoll_Timer(p);
