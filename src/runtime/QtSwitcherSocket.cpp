@@ -2,6 +2,8 @@
 
 #include <sys/ioctl.h>
 
+#include "link/TCPComm.h"
+
 namespace vyr {
 
 namespace {
@@ -9,6 +11,7 @@ constexpr int32_t kNotConnected = 10057;
 constexpr int32_t kSocketFailure = 10053;
 // What Qt reads ahead of the panel; the rest waits in the kernel.
 constexpr qint64 kReadAheadBytes = 256 << 10;
+constexpr int64_t kLookEveryMs = 20;
 
 // Bytes in the kernel's send queue the peer has not acknowledged.
 int64_t KernelUnacknowledged(const QTcpSocket& socket) {
@@ -65,6 +68,8 @@ int16_t QtSwitcherSocket::Connect() {
   }
   lastError_ = 0;
   drain_.Reset();
+  lookedAt_ = -1;
+  unackedAtLook_ = stalledAtLook_ = writtenSinceLook_ = 0;
   attempt_.start();
   socket_.connectToHost(QString::fromStdString(host_), static_cast<quint16>(port_));
   return 0;
@@ -104,10 +109,11 @@ int64_t QtSwitcherSocket::Write(const char* bytes, int64_t count) {
     bytesWritten_ = 0;
     return -1;
   }
-  drain_.Sample(PendingBytes(), clock_.elapsed());
+  Look();  // so that bytes written to an empty queue start the clock now
   const qint64 n = socket_.write(bytes, count);
   bytesWritten_ = n < 0 ? 0 : n;
   drain_.Written(bytesWritten_);
+  writtenSinceLook_ += bytesWritten_;
   if (n < 0) {
     lastError_ = kSocketFailure;
     return -1;
@@ -125,12 +131,27 @@ bool QtSwitcherSocket::IsConnected() const {
   return socket_.state() == QAbstractSocket::ConnectedState;
 }
 
+void QtSwitcherSocket::Look(bool now) const {
+  const int64_t ms = clock_.elapsed();
+  if (!now && lookedAt_ >= 0 && ms - lookedAt_ < kLookEveryMs) return;
+  unackedAtLook_ = socket_.bytesToWrite() + KernelUnacknowledged(socket_);
+  stalledAtLook_ = drain_.Sample(unackedAtLook_, ms);
+  lookedAt_ = ms;
+  writtenSinceLook_ = 0;
+}
+
+// Between looks, at most what the last look found plus what was written
+// since; near the limit a fresh look decides.
 int64_t QtSwitcherSocket::PendingBytes() const {
-  return socket_.bytesToWrite() + KernelUnacknowledged(socket_);
+  Look();
+  if (unackedAtLook_ + writtenSinceLook_ > kSendQueueLimitBytes / 2) Look(true);
+  return unackedAtLook_ + writtenSinceLook_;
 }
 
 int64_t QtSwitcherSocket::StalledMilliseconds() const {
-  return drain_.Sample(PendingBytes(), clock_.elapsed());
+  Look();
+  if (unackedAtLook_ + writtenSinceLook_ == 0) return 0;
+  return stalledAtLook_ + (clock_.elapsed() - lookedAt_);
 }
 
 }  // namespace vyr

@@ -63,9 +63,18 @@ class QtSwitcherSocket final : public SwitcherSocket {
   bool closing_ = false;    // our own Close: no closed-by-peer event
   bool connected_ = false;  // this attempt reached the connected state
   bool hold_ = false;
+  // Takes a new count of the unacknowledged bytes when the last is older
+  // than kLookEveryMs (or `now` is set): each look is a system call, and a
+  // burst of returns must not pay one per message.
+  void Look(bool now = false) const;
+
   QElapsedTimer clock_;
-  mutable DrainClock drain_;  // looked at by the const checks
-  QElapsedTimer attempt_;     // since the last Connect
+  // What the last look found, and what was written since; the const checks
+  // update them.
+  mutable DrainClock drain_;
+  mutable int64_t lookedAt_ = -1;  // clock_ time, -1: never
+  mutable int64_t unackedAtLook_ = 0, stalledAtLook_ = 0, writtenSinceLook_ = 0;
+  QElapsedTimer attempt_;  // since the last Connect
 };
 
 }  // namespace vyr
