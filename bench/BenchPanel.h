@@ -22,6 +22,7 @@ class CountingSocket final : public SwitcherSocket {
 
   void SetRemote(const std::string&, int32_t) override {}
   int16_t Connect() override { return 0; }
+  int64_t ConnectingMilliseconds() const override { return -1; }
   void Close() override {}
   int64_t Read(char* into, int64_t max) override {
     const std::size_t n = std::min({incoming.size() - offset_, segment, std::size_t(max)});

@@ -67,6 +67,7 @@ class CheckingSocket final : public SwitcherSocket {
 
   void SetRemote(const std::string&, int32_t) override {}
   int16_t Connect() override { return 0; }
+  int64_t ConnectingMilliseconds() const override { return -1; }
   void Close() override { connected = false; }
   int64_t Read(char* into, int64_t max) override;
   int64_t Write(const char* bytes, int64_t count) override;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Soak run: builds the program, the switcher simulator and vyr-soak, then
 # runs the real headless program against the simulator through 1,000
-# connection drops and 1,000,000 messages with silent, deaf, stalled and
-# garbage-sending Server Modules in between (about 15-20 minutes on two
+# connection drops and 1,000,000 messages with silent, deaf, stalled,
+# flooding and garbage-sending Server Modules in between (about 15-20 minutes on two
 # cores). Prints the summary (crashes, Offs taken and returned, resident
 # memory, error-log lines) and keeps it with the whole output:
 #

@@ -3,6 +3,7 @@
 // Taking from the front only moves a start index, and the consumed part is
 // dropped when a later append would otherwise have to grow the storage, so
 // a long stream of small messages costs time in proportion to its length.
+// Once empty, it gives back room beyond 1 MiB.
 
 #include <cstddef>
 #include <string>
@@ -12,6 +13,8 @@ namespace vyr {
 
 class ByteBuffer {
  public:
+  static constexpr std::size_t kKeptRoom = 1u << 20;
+
   ByteBuffer() = default;
   // Implicit, so that a buffer is set from bytes as a string would be.
   ByteBuffer(std::string_view bytes) : data_(bytes) {}    // NOLINT
@@ -21,6 +24,8 @@ class ByteBuffer {
   std::string_view View() const { return std::string_view(data_).substr(head_); }
   std::size_t size() const { return data_.size() - head_; }
   bool empty() const { return head_ == data_.size(); }
+  // Room held, used or not.
+  std::size_t Capacity() const { return data_.capacity(); }
   unsigned char operator[](std::size_t i) const {
     return static_cast<unsigned char>(data_[head_ + i]);
   }
@@ -49,8 +54,13 @@ class ByteBuffer {
     return front;
   }
 
+  // Room beyond kKeptRoom, taken by a burst, is given back.
   void Clear() {
-    data_.clear();
+    if (data_.capacity() > kKeptRoom) {
+      std::string().swap(data_);
+    } else {
+      data_.clear();
+    }
     head_ = 0;
     scanned_ = 0;
   }

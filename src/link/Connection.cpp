@@ -1,5 +1,7 @@
 // Opening and closing the link, and the socket's three events.
 
+#include <algorithm>
+
 #include "core/Checked.h"
 #include "link/TCPComm.h"
 
@@ -7,6 +9,14 @@ namespace vyr {
 
 void ConnectToServer(Panel& p) {
   Trap(p.log, "Error Connecting to Server", "Connection Error", [&] {
+    // An attempt still under way is left to finish: across a VPN or WAN the
+    // handshake may take longer than a poll tick. Only one that has lasted
+    // too long is abandoned; the next tick starts another.
+    const int64_t attempt = p.scktSwitcher.ConnectingMilliseconds();
+    if (attempt >= 0) {
+      if (attempt >= kConnectAttemptLimitMs) p.scktSwitcher.Close();
+      return;
+    }
     p.scktSwitcher.SetRemote(p.st.sIPAddress, p.st.lIPPort);
     p.events.Connecting(p.st.sIPAddress, p.st.lIPPort);
     if (p.scktSwitcher.Connect() != 0) p.scktSwitcher.Close();
@@ -36,18 +46,37 @@ void scktSwitcher_Disconnect(Panel& p) {
   Trap(p.log, "Error Disconnecting from Server", "Socket Error", [&] { DisconnectFromServer(p); });
 }
 
+std::size_t ReceiveRoom(const ByteBuffer& buffer) {
+  // The front ScannedUpTo bytes are the start of one message still waiting
+  // for its end marker; once that start alone fills the backlog, the rest of
+  // the message is read without waiting for another scan.
+  const bool longMessage = buffer.ScannedUpTo() >= kReceiveBacklogBytes;
+  const std::size_t limit = longMessage ? kMaxMessageBytes + 1 : kReceiveBacklogBytes;
+  return buffer.size() < limit ? limit - buffer.size() : 0;
+}
+
+bool ReadIntoBuffer(Panel& p) {
+  char chunk[65536];
+  for (;;) {
+    const std::size_t room = ReceiveRoom(p.st.sRecvBuffer);
+    if (room == 0) return false;
+    const int64_t n =
+        p.scktSwitcher.Read(chunk, static_cast<int64_t>(std::min(sizeof chunk, room)));
+    if (n < 1) break;
+    p.st.sRecvBuffer.Append(std::string_view(chunk, static_cast<std::size_t>(n)));
+  }
+  return p.scktSwitcher.LastError() == SwitcherSocket::kWouldBlock;
+}
+
 void scktSwitcher_Read(Panel& p) {
   Trap(p.log, "Error Receiving IP Message", "Socket Error", [&] {
-    char chunk[65536];
-    for (;;) {
-      const int64_t n = p.scktSwitcher.Read(chunk, sizeof chunk);
-      if (n < 1) break;
-      p.st.sRecvBuffer.Append(std::string_view(chunk, static_cast<std::size_t>(n)));
-    }
-    if (p.scktSwitcher.LastError() != SwitcherSocket::kWouldBlock) return;
+    const bool drained = ReadIntoBuffer(p);
+    const bool full = ReceiveRoom(p.st.sRecvBuffer) == 0;
+    if (!drained && !full) return;
     ProcessCommand(p);
-    // The decode timer takes over only when more than one message came.
-    if (!p.st.sRecvBuffer.empty()) p.tmrDecode.SetEnabled(true);
+    // The decode timer takes over when more than one message came, and when
+    // bytes were left in the socket: it reads them once there is room.
+    if (!p.st.sRecvBuffer.empty() || full) p.tmrDecode.SetEnabled(true);
   });
 }
 

@@ -133,9 +133,13 @@ void tmrDecode_Timer(Panel& p) {
     const std::size_t after = p.st.sRecvBuffer.size();
     if (after == 0 || after == before) {
       p.tmrDecode.SetEnabled(false);
-      return;
+      break;
     }
   }
+  if (!p.st.bConnected || ReceiveRoom(p.st.sRecvBuffer) == 0) return;
+  const std::size_t before = p.st.sRecvBuffer.size();
+  Trap(p.log, "Error Receiving IP Message", "Socket Error", [&] { ReadIntoBuffer(p); });
+  if (p.st.sRecvBuffer.size() != before) p.tmrDecode.SetEnabled(true);
 }
 
 }  // namespace vyr

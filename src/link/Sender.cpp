@@ -40,7 +40,7 @@ bool SendToSwitcher(Panel& p, const std::string& message) {
     const int64_t unsent = socket.PendingBytes();
     DisconnectFromServer(p);
     throw RuntimeError(kErrDeviceIO, "Server Module stopped reading (" + std::to_string(unsent) +
-                                         " bytes unsent); connection dropped");
+                                         " bytes unacknowledged); connection dropped");
   });
   return sent;
 }

@@ -21,6 +21,9 @@ class SwitcherSocket {
   // Abandons any attempt or connection still open, then starts a new
   // attempt; 0 when it is under way. Completion is the connected event.
   virtual int16_t Connect() = 0;
+  // How long the attempt under way has been going, or -1 when there is none
+  // (connected, refused, closed, or never started).
+  virtual int64_t ConnectingMilliseconds() const = 0;
   // Drops the connection at once; unsent bytes are discarded. Never raises
   // the closed event for a close the program asked for itself.
   virtual void Close() = 0;

@@ -11,20 +11,42 @@
 
 namespace vyr {
 
-// Unsent bytes above this, or a queue that has not drained for this long,
+// More bytes than this waiting for the peer's acknowledgement (queued in the
+// program or in the kernel), or none of them acknowledged for this long,
 // mean the Server Module stopped reading: the link is dropped.
 inline constexpr int64_t kSendQueueLimitBytes = 1 << 20;
 inline constexpr int64_t kSendStallLimitMs = 10000;
+
+// A connection attempt is left to finish for this long before the poll
+// timer abandons it and starts another: a handshake across a VPN or WAN may
+// take longer than a poll tick.
+inline constexpr int64_t kConnectAttemptLimitMs = 10000;
+
+// Unworked bytes the receive buffer takes before reading stops, so that TCP
+// flow control slows a Server Module that sends faster than the panel works
+// (only the rest of one longer message is read beyond it).
+inline constexpr std::size_t kReceiveBacklogBytes = 4u << 20;
 
 // Longer than the largest message (a full map of 16,383 outputs with 64
 // tagged three-word entries each is under 8 MB): a start of a message this
 // long without its end marker is dropped rather than kept growing.
 inline constexpr std::size_t kMaxMessageBytes = 16u << 20;
 
+// Starts a connection attempt, unless one is still under way: that one is
+// left alone, or abandoned once it has lasted kConnectAttemptLimitMs.
 void ConnectToServer(Panel& p);
 void DisconnectFromServer(Panel& p);
 void scktSwitcher_Connect(Panel& p);
+// Reads what the socket holds, up to the backlog limit (see
+// ReceiveRoom), and handles the first message.
 void scktSwitcher_Read(Panel& p);
+// Bytes the receive buffer may still take: up to kReceiveBacklogBytes, or,
+// while it starts with one message longer than that still waiting for its
+// end, up to just past kMaxMessageBytes.
+std::size_t ReceiveRoom(const ByteBuffer& buffer);
+// Reads into the receive buffer as far as ReceiveRoom allows; true when the
+// socket had nothing more (the read ended in would-block).
+bool ReadIntoBuffer(Panel& p);
 void scktSwitcher_Disconnect(Panel& p);
 
 // Writes one complete message, exactly as given; true when the socket took
@@ -40,7 +62,8 @@ inline constexpr int kMessagesPerDecodeTick = 256;
 
 // One tick of the decode timer: up to kMessagesPerDecodeTick more messages;
 // the timer goes off once the buffer is empty or holds only the start of a
-// message.
+// message. Bytes the read left in the socket for want of room are fetched
+// once there is room again: they raise no new data event.
 void tmrDecode_Timer(Panel& p);
 
 void ProcessTypeRequest(Panel& p, const std::string& message);

@@ -1,15 +1,35 @@
 #include "runtime/QtSwitcherSocket.h"
 
+#include <sys/ioctl.h>
+
 #include "config/ServerAddress.h"
+#include "link/TCPComm.h"
 
 namespace vyr {
 
 namespace {
 constexpr int32_t kNotConnected = 10057;
 constexpr int32_t kSocketFailure = 10053;
+// What Qt reads ahead of the panel; the rest waits in the kernel.
+constexpr qint64 kReadAheadBytes = 256 << 10;
+constexpr int64_t kLookEveryMs = 20;
+
+// Bytes in the kernel's send queue the peer has not acknowledged.
+int64_t KernelUnacknowledged(const QTcpSocket& socket) {
+  int bytes = 0;
+#ifdef TIOCOUTQ
+  const auto fd = socket.socketDescriptor();
+  if (fd < 0 || ::ioctl(static_cast<int>(fd), TIOCOUTQ, &bytes) != 0) bytes = 0;
+#else
+  (void)socket;
+#endif
+  return bytes;
+}
 }  // namespace
 
 QtSwitcherSocket::QtSwitcherSocket() {
+  clock_.start();
+  socket_.setReadBufferSize(kReadAheadBytes);
   QObject::connect(&socket_, &QTcpSocket::connected, [this] {
     connected_ = true;
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -24,7 +44,6 @@ QtSwitcherSocket::QtSwitcherSocket() {
     connected_ = false;
     if (!wasOurs && onClosedByPeer) onClosedByPeer();
   });
-  QObject::connect(&socket_, &QTcpSocket::bytesWritten, [this](qint64) { lastDrain_.restart(); });
   QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this](QAbstractSocket::SocketError) {
     if (!connected_ && !closing_ && onConnectFailed) {
       onConnectFailed(socket_.errorString().toStdString());
@@ -50,8 +69,19 @@ int16_t QtSwitcherSocket::Connect() {
     return 1;
   }
   lastError_ = 0;
+  drain_.Reset();
+  lookedAt_ = -1;
+  unackedAtLook_ = stalledAtLook_ = writtenSinceLook_ = 0;
+  attempt_.start();
   socket_.connectToHost(QString::fromStdString(host_), static_cast<quint16>(port_));
   return 0;
+}
+
+int64_t QtSwitcherSocket::ConnectingMilliseconds() const {
+  const QAbstractSocket::SocketState state = socket_.state();
+  const bool underWay =
+      state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState;
+  return underWay && attempt_.isValid() ? attempt_.elapsed() : -1;
 }
 
 void QtSwitcherSocket::Close() {
@@ -81,9 +111,11 @@ int64_t QtSwitcherSocket::Write(const char* bytes, int64_t count) {
     bytesWritten_ = 0;
     return -1;
   }
-  if (socket_.bytesToWrite() == 0) lastDrain_.restart();
+  Look();  // so that bytes written to an empty queue start the clock now
   const qint64 n = socket_.write(bytes, count);
   bytesWritten_ = n < 0 ? 0 : n;
+  drain_.Written(bytesWritten_);
+  writtenSinceLook_ += bytesWritten_;
   if (n < 0) {
     lastError_ = kSocketFailure;
     return -1;
@@ -101,11 +133,27 @@ bool QtSwitcherSocket::IsConnected() const {
   return socket_.state() == QAbstractSocket::ConnectedState;
 }
 
-int64_t QtSwitcherSocket::PendingBytes() const { return socket_.bytesToWrite(); }
+void QtSwitcherSocket::Look(bool now) const {
+  const int64_t ms = clock_.elapsed();
+  if (!now && lookedAt_ >= 0 && ms - lookedAt_ < kLookEveryMs) return;
+  unackedAtLook_ = socket_.bytesToWrite() + KernelUnacknowledged(socket_);
+  stalledAtLook_ = drain_.Sample(unackedAtLook_, ms);
+  lookedAt_ = ms;
+  writtenSinceLook_ = 0;
+}
+
+// Between looks, at most what the last look found plus what was written
+// since; near the limit a fresh look decides.
+int64_t QtSwitcherSocket::PendingBytes() const {
+  Look();
+  if (unackedAtLook_ + writtenSinceLook_ > kSendQueueLimitBytes / 2) Look(true);
+  return unackedAtLook_ + writtenSinceLook_;
+}
 
 int64_t QtSwitcherSocket::StalledMilliseconds() const {
-  if (socket_.bytesToWrite() == 0 || !lastDrain_.isValid()) return 0;
-  return lastDrain_.elapsed();
+  Look();
+  if (unackedAtLook_ + writtenSinceLook_ == 0) return 0;
+  return stalledAtLook_ + (clock_.elapsed() - lookedAt_);
 }
 
 }  // namespace vyr

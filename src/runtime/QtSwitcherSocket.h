@@ -1,13 +1,16 @@
 #pragma once
 // The program's connection to the Server Module: a QTcpSocket behind the
 // switcher-socket interface, with Nagle off so that a return never waits for
-// the acknowledgement of an earlier small write.
+// the acknowledgement of an earlier small write. Its read buffer is bounded:
+// bytes the panel has no room for stay in the kernel, and TCP flow control
+// slows the Server Module.
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <functional>
 #include <string>
 
+#include "link/DrainClock.h"
 #include "link/SwitcherSocket.h"
 
 namespace vyr {
@@ -27,12 +30,17 @@ class QtSwitcherSocket final : public SwitcherSocket {
 
   void SetRemote(const std::string& host, int32_t port) override;
   int16_t Connect() override;
+  int64_t ConnectingMilliseconds() const override;
   void Close() override;
   int64_t Read(char* into, int64_t max) override;
   int64_t Write(const char* bytes, int64_t count) override;
   int32_t LastError() const override { return lastError_; }
   bool IsConnected() const override;
   int64_t BytesWritten() const override { return bytesWritten_; }
+  // Bytes not yet acknowledged by the peer: those still queued here and
+  // those the kernel holds (sent or not), and for how long none of them
+  // has been acknowledged. A peer that stopped reading closes its window;
+  // the kernel's buffer then takes megabytes before this queue grows.
   int64_t PendingBytes() const override;
   int64_t StalledMilliseconds() const override;
 
@@ -55,7 +63,18 @@ class QtSwitcherSocket final : public SwitcherSocket {
   bool closing_ = false;    // our own Close: no closed-by-peer event
   bool connected_ = false;  // this attempt reached the connected state
   bool hold_ = false;
-  QElapsedTimer lastDrain_;
+  // Takes a new count of the unacknowledged bytes when the last is older
+  // than kLookEveryMs (or `now` is set): each look is a system call, and a
+  // burst of returns must not pay one per message.
+  void Look(bool now = false) const;
+
+  QElapsedTimer clock_;
+  // What the last look found, and what was written since; the const checks
+  // update them.
+  mutable DrainClock drain_;
+  mutable int64_t lookedAt_ = -1;  // clock_ time, -1: never
+  mutable int64_t unackedAtLook_ = 0, stalledAtLook_ = 0, writtenSinceLook_ = 0;
+  QElapsedTimer attempt_;  // since the last Connect
 };
 
 }  // namespace vyr

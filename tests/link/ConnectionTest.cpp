@@ -89,5 +89,65 @@ TEST_F(Connection, peerThatStopsReadingIsDroppedWithOneLogLine) {
   EXPECT_NE(logged[0].find("Message Error"), std::string::npos) << logged[0];
 }
 
+// A handshake slower than a poll tick (a Server Module across a VPN or WAN):
+// the attempt is left alone for 10 s; a refused one is retried at once.
+TEST_F(Connection, slowHandshakeIsLeftToFinishAndAbandonedOnlyAfterTenSeconds) {
+  st.bConnected = false;
+  tmrpoll_Timer(p);
+  ASSERT_EQ(sock.connects, 1);
+  for (int64_t ms = 0; ms < kConnectAttemptLimitMs; ms += 100) {
+    sock.connectingMs = ms;
+    tmrpoll_Timer(p);
+  }
+  EXPECT_EQ(sock.connects, 1) << "100 ticks later the first attempt is still under way";
+  EXPECT_EQ(sock.closes, 0);
+  sock.connectingMs = kConnectAttemptLimitMs;
+  tmrpoll_Timer(p);
+  EXPECT_EQ(sock.closes, 1) << "abandoned after 10 s";
+  EXPECT_EQ(sock.connects, 1);
+  tmrpoll_Timer(p);
+  EXPECT_EQ(sock.connects, 2) << "and tried again on the next tick";
+  sock.connectingMs = -1;  // refused
+  tmrpoll_Timer(p);
+  EXPECT_EQ(sock.connects, 3) << "a refused attempt is retried on the next tick";
+  EXPECT_TRUE(logged.empty());
+}
+
+// A Server Module that sends faster than the panel works: reading stops at
+// the backlog limit (only one longer message is completed beyond it), the
+// decode timer fetches the rest as room is made, and the room is given back.
+TEST_F(Connection, floodIsReadOnlyAsFastAsItIsWorkedOffAndItsRoomGivenBack) {
+  const std::string run = std::string(1023, '\x01') + B({0xF5});
+  std::string polls;
+  while (polls.size() < (5u << 20)) polls += run;
+  const std::string big = B({0xFE}) + std::string(6u << 20, '\x01') + B({0x01, 0xFF, 0xF5});
+  struct Row {
+    const char* what;
+    const std::string& incoming;
+    std::size_t backlogLimit;
+    std::size_t answers;
+  } cases[] = {
+      {"5 MiB of polls", polls, kReceiveBacklogBytes, polls.size() / run.size()},
+      {"one 6 MiB frame", big, kMaxMessageBytes + 1, 1},
+  };
+  for (const Row& row : cases) {
+    SCOPED_TRACE(row.what);
+    sock.writes.clear();
+    sock.incoming = row.incoming;
+    scktSwitcher_Read(p);
+    std::size_t most = st.sRecvBuffer.size();
+    EXPECT_FALSE(sock.incoming.empty()) << "the first read stops at the backlog limit";
+    for (int tick = 0; tmrDecode.Enabled() && tick < 100000; ++tick) {
+      tmrDecode_Timer(p);
+      most = std::max(most, st.sRecvBuffer.size());
+    }
+    EXPECT_LE(most, row.backlogLimit);
+    EXPECT_TRUE(sock.incoming.empty()) << sock.incoming.size() << " bytes never read";
+    EXPECT_EQ(sock.writes.size(), row.answers) << "every poll answered";
+    EXPECT_TRUE(st.sRecvBuffer.empty());
+    EXPECT_LE(st.sRecvBuffer.Capacity(), 1u << 20) << "room beyond 1 MiB is given back";
+  }
+}
+
 }  // namespace
 }  // namespace vyr::test

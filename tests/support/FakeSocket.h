@@ -27,6 +27,7 @@ class FakeSocket final : public SwitcherSocket {
   std::vector<std::string> writes;  // every write call's bytes
   std::deque<WriteAnswer> writeScript;
   int64_t pending = 0, stalledMs = 0;
+  int64_t connectingMs = -1;  // an attempt under way for so long (-1: none, as after a refusal)
 
   // Everything written, in order.
   std::string Sent() const {
@@ -36,7 +37,8 @@ class FakeSocket final : public SwitcherSocket {
   }
   void SetRemote(const std::string& h, int32_t p) override { host = h, port = p; }
   int16_t Connect() override { return ++connects, connectCode; }
-  void Close() override { ++closes, connected = false; }
+  int64_t ConnectingMilliseconds() const override { return connectingMs; }
+  void Close() override { ++closes, connected = false, connectingMs = -1; }
   int64_t Read(char* into, int64_t max) override {
     if (incoming.empty()) return (lastError_ = errorAfterRead) == kWouldBlock ? 0 : -1;
     const std::size_t n = std::min<std::size_t>(incoming.size(), static_cast<std::size_t>(max));

@@ -1,6 +1,6 @@
 #include "Soak.h"
 
-#include "link/TCPComm.h"
+#include <sys/ioctl.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -9,13 +9,13 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <sys/ioctl.h>
-
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
 #include <numeric>
+
+#include "link/TCPComm.h"
 
 namespace soak {
 
@@ -50,9 +50,8 @@ double Seconds(int64_t ms) { return static_cast<double>(ms) / 1000.0; }
 std::string Stats(const std::vector<int64_t>& ms) {
   if (ms.empty()) return "none";
   const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
-  const double mean =
-      static_cast<double>(std::accumulate(ms.begin(), ms.end(), int64_t{0})) /
-      static_cast<double>(ms.size());
+  const double mean = static_cast<double>(std::accumulate(ms.begin(), ms.end(), int64_t{0})) /
+                      static_cast<double>(ms.size());
   char text[128];
   std::snprintf(text, sizeof text, "%zu, drop after %.2f / %.2f / %.2f s (min / mean / max)",
                 ms.size(), Seconds(*lo), mean / 1000.0, Seconds(*hi));
@@ -116,10 +115,10 @@ bool Soak::PrepareFolder() {
 bool Soak::WriteConfiguration() {
   // "Return to Last Source=No" is the setting for returning each output to
   // the source it last carried ("Yes" returns all of them to "Return Source").
-  std::string ini = "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=" + std::to_string(sim_->Port()) +
-                    "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=" +
-                    std::to_string(options_.timeOut) + "\r\nWait Time=0\r\nWatch Count=" +
-                    std::to_string(watched_.size()) + "\r\n";
+  std::string ini =
+      "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=" + std::to_string(sim_->Port()) +
+      "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=" + std::to_string(options_.timeOut) +
+      "\r\nWait Time=0\r\nWatch Count=" + std::to_string(watched_.size()) + "\r\n";
   for (size_t k = 0; k < watched_.size(); ++k) {
     const std::string nn = Digits2(static_cast<int>(k) + 1);
     ini += "Output " + nn + "=" + std::to_string(watched_[k] + 1) + "\r\nInput " + nn +
@@ -135,8 +134,7 @@ bool Soak::WriteConfiguration() {
          "Clean=126\r\nTones and Sounders=127\r\n[SECURITY]\r\nUser Name=\r\nPassword=\r\n";
   QFile file(folder_ + QStringLiteral("/vyrntpnl.ini"));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  return file.write(ini.data(), static_cast<qint64>(ini.size())) ==
-         static_cast<qint64>(ini.size());
+  return file.write(ini.data(), static_cast<qint64>(ini.size())) == static_cast<qint64>(ini.size());
 }
 
 bool Soak::CheckConfiguration() {
@@ -234,8 +232,8 @@ void Soak::OnChange(const sim::Change& change) {
       if (notes_.size() < 40) {
         notes_.push_back("output " + std::to_string(off.output + 1) + " returned to input " +
                          std::to_string(change.source + 1) + ", expected " +
-                         std::to_string(off.expected + 1) + " (cycle " +
-                         std::to_string(off.cycle) + ")");
+                         std::to_string(off.expected + 1) + " (cycle " + std::to_string(off.cycle) +
+                         ")");
       }
     }
     return;
@@ -289,6 +287,8 @@ std::string Soak::PhaseName() const {
       return "garbage";
     case Phase::Stall:
       return "stalled reader";
+    case Phase::Flood:
+      return "flood";
     case Phase::Stopping:
       return "stopping";
   }
@@ -316,16 +316,16 @@ void Soak::SendPoll() {
 bool Soak::Sync(int timeoutMs) {
   SendPoll();
   const int64_t target = pollBaseline_ + pollsThisLink_;
-  const bool ok = WaitFor([&] { return sim_->PollAnswersSeen() >= target || !PanelAlive(); },
-                          timeoutMs) &&
-                  PanelAlive();
+  const bool ok =
+      WaitFor([&] { return sim_->PollAnswersSeen() >= target || !PanelAlive(); }, timeoutMs) &&
+      PanelAlive();
   sim_->ClearReceived();
   if (!ok) {
     ++tally_.syncTimeouts;
     if (notes_.size() < 40) {
       notes_.push_back("polls not all answered within " + std::to_string(timeoutMs) +
-                       " ms in cycle " + std::to_string(cycle_) + " (" + PhaseName() + "): " +
-                       std::to_string(sim_->PollAnswersSeen() - pollBaseline_) + " of " +
+                       " ms in cycle " + std::to_string(cycle_) + " (" + PhaseName() +
+                       "): " + std::to_string(sim_->PollAnswersSeen() - pollBaseline_) + " of " +
                        std::to_string(pollsThisLink_) + " on this link");
     }
   }
@@ -371,8 +371,8 @@ void Soak::ShadowOneOutput(int output) {
     return;
   }
   awaited_.erase(output);  // an entry on the output confirms what was awaited
-  const bool tagged = std::any_of(r.entries.begin(), r.entries.end(),
-                                  [](const sim::Entry& e) { return e.tagged; });
+  const bool tagged =
+      std::any_of(r.entries.begin(), r.entries.end(), [](const sim::Entry& e) { return e.tagged; });
   if (tagged) return;
   const int s = r.entries.front().source;
   const bool exception = s == exceptionInput_ || r.status != 0;
@@ -587,7 +587,8 @@ void Soak::PlainDrop(bool midFrame) {
       if (tally_.downLeftOff <= 3) {
         notes_.push_back("output " + std::to_string(downOutput + 1) +
                          ", taken Off while the link was down, was still Off 0.5 s after the "
-                         "panel reconnected (cycle " + std::to_string(cycle_) + ")");
+                         "panel reconnected (cycle " +
+                         std::to_string(cycle_) + ")");
       }
     }
   }
@@ -764,8 +765,10 @@ void Soak::StallPhase() {
   tally_.stallDropMs.push_back(t.elapsed());
   char line[200];
   std::snprintf(line, sizeof line,
-                "stalled reader in cycle %d: %" PRId64 " answer bytes reached the simulator's "
-                "buffer in %.1f s (%.0f requests/s), %" PRId64 " requests sent after that, "
+                "stalled reader in cycle %d: %" PRId64
+                " answer bytes reached the simulator's "
+                "buffer in %.1f s (%.0f requests/s), %" PRId64
+                " requests sent after that, "
                 "drop %.1f s after the start",
                 cycle_, arrived, Seconds(blind.isValid() ? t.elapsed() - blind.elapsed() : 0),
                 perMs * 1000.0, blindSent, Seconds(t.elapsed()));
@@ -833,8 +836,7 @@ void Soak::SampleRss() {
 
 int Soak::CountErrorLogFileLines() const {
   int lines = 0;
-  const QStringList files =
-      QDir(folder_).entryList({QStringLiteral("Errorlog*.txt")}, QDir::Files);
+  const QStringList files = QDir(folder_).entryList({QStringLiteral("Errorlog*.txt")}, QDir::Files);
   for (const QString& name : files) {
     QFile file(folder_ + '/' + name);
     if (!file.open(QIODevice::ReadOnly)) continue;
@@ -851,7 +853,8 @@ int Soak::CountErrorLogFileLines() const {
 int Soak::Run() {
   clock_.start();
   heartbeat_.start();
-  if (options_.seed == 0) options_.seed = static_cast<uint64_t>(QDateTime::currentMSecsSinceEpoch());
+  if (options_.seed == 0)
+    options_.seed = static_cast<uint64_t>(QDateTime::currentMSecsSinceEpoch());
   rng_.seed(options_.seed);
   if (!PrepareFolder()) {
     std::fprintf(stderr, "vyr-soak: cannot make the work folder\n");
@@ -878,8 +881,7 @@ int Soak::Run() {
 
   std::printf("vyr-soak: %d cycles, %" PRId64 " messages, seed %" PRIu64
               ", simulator on 127.0.0.1:%u, work folder %s\n",
-              options_.cycles, options_.messages, options_.seed, sim_->Port(),
-              qPrintable(folder_));
+              options_.cycles, options_.messages, options_.seed, sim_->Port(), qPrintable(folder_));
   std::fflush(stdout);
   if (!StartPanel()) return 2;
 
@@ -899,7 +901,12 @@ int Soak::Run() {
   rssPeakKb_ = rssStartKb_;
   rssTrend_.push_back({0, rssStartKb_});
 
+  const int floodCycle = std::max(1, options_.cycles / 4);
   for (cycle_ = 1; cycle_ <= options_.cycles && PanelAlive(); ++cycle_) {
+    if (cycle_ == floodCycle && options_.floodSeconds > 0) {
+      FloodPhase();
+      phase_ = Phase::Normal;
+    }
     // This cycle's share of the messages still to send, in bursts.
     const int64_t left = options_.messages - tally_.Messages();
     int64_t budget = left / (options_.cycles - cycle_ + 1);
@@ -1014,34 +1021,33 @@ int Soak::Finish() {
   std::printf("program              %s (pid %" PRId64 ")\n", qPrintable(options_.program), pid_);
   std::printf("seed                 %" PRIu64 "\n", options_.seed);
   std::printf("duration             %.1f s\n", Seconds(ms));
-  std::printf("crashes              %d  (%s)\n", crashes,
-              aliveAtEnd ? (exitStatus_ == QProcess::NormalExit
-                                ? ("running at the end; exit code " + std::to_string(exitCode_) +
-                                   " after SIGTERM")
-                                      .c_str()
-                                : "killed by a signal after SIGTERM")
-                         : "ended before the driver stopped it");
-  std::printf("cycles done          %d / %d  (plain drops %d, %d of them mid-frame; silent polls "
-              "%d; stopped reading %d; garbage then drop %d; stalled reader %d)\n",
-              tally_.Cycles(), options_.cycles, tally_.drops,
-              tally_.midFrameDrops, tally_.silentPhases, tally_.deafPhases, tally_.garbagePhases,
-              tally_.stallPhases);
-  std::printf("panel link           %" PRId64 " connects, %" PRId64
-              " disconnects, %" PRId64 " unexpected, %" PRId64 " reconnect time-outs, %" PRId64
-              " late syncs\n",
+  std::printf(
+      "crashes              %d  (%s)\n", crashes,
+      aliveAtEnd
+          ? (exitStatus_ == QProcess::NormalExit
+                 ? ("running at the end; exit code " + std::to_string(exitCode_) + " after SIGTERM")
+                       .c_str()
+                 : "killed by a signal after SIGTERM")
+          : "ended before the driver stopped it");
+  std::printf(
+      "cycles done          %d / %d  (plain drops %d, %d of them mid-frame; silent polls "
+      "%d; stopped reading %d; garbage then drop %d; stalled reader %d)\n",
+      tally_.Cycles(), options_.cycles, tally_.drops, tally_.midFrameDrops, tally_.silentPhases,
+      tally_.deafPhases, tally_.garbagePhases, tally_.stallPhases);
+  std::printf("panel link           %" PRId64 " connects, %" PRId64 " disconnects, %" PRId64
+              " unexpected, %" PRId64 " reconnect time-outs, %" PRId64 " late syncs\n",
               tally_.connects, tally_.disconnects, tally_.unexpectedDisconnects,
               tally_.reconnectTimeouts, tally_.syncTimeouts);
   std::printf("messages sent        %" PRId64 "  (%" PRId64 " bytes)\n", tally_.Messages(),
               tally_.bytes);
   std::printf("  one-output maps    %" PRId64 "\n  full maps          %" PRId64
               "\n  name tables        %" PRId64 "\n  polls              %" PRId64
-              "\n  keep-alive answers %" PRId64
-              "\n  garbage runs       %" PRId64 "\n  broken fragments   %" PRId64
-              "\n  bad checksums      %" PRId64 "\n  type/other frames  %" PRId64
-              "\n  random frames      %" PRId64 "\n",
+              "\n  keep-alive answers %" PRId64 "\n  garbage runs       %" PRId64
+              "\n  broken fragments   %" PRId64 "\n  bad checksums      %" PRId64
+              "\n  type/other frames  %" PRId64 "\n  random frames      %" PRId64 "\n",
               tally_.oneOutputMaps, tally_.fullMaps, tally_.nameTables, tally_.polls,
-              tally_.keepAlives, tally_.garbage, tally_.fragments,
-              tally_.badChecksums, tally_.otherFrames, tally_.randomFrames);
+              tally_.keepAlives, tally_.garbage, tally_.fragments, tally_.badChecksums,
+              tally_.otherFrames, tally_.randomFrames);
   std::printf("Offs taken           %" PRId64 "  (connected, counted phases)\n", tally_.offs);
   std::printf("Offs returned        %" PRId64 "  (%" PRId64 " to another source than expected)\n",
               tally_.returned, tally_.wrongSource);
@@ -1054,8 +1060,8 @@ int Soak::Finish() {
   std::printf("unasked returns      %" PRId64 "\n", tally_.unexpectedReturns);
   std::printf("panel returns sent   %" PRId64 "  (its own 'mode 0x04' lines)\n",
               tally_.returnsSent);
-  std::printf("silent-poll Offs     %" PRId64 " taken, %" PRId64 " returned\n",
-              tally_.silentOffs, tally_.silentReturned);
+  std::printf("silent-poll Offs     %" PRId64 " taken, %" PRId64 " returned\n", tally_.silentOffs,
+              tally_.silentReturned);
   std::printf("not-reading Offs     %" PRId64 " taken, %" PRId64
               " still Off after the reconnection\n",
               tally_.deafOffs, tally_.deafLeftOff);
@@ -1064,7 +1070,8 @@ int Soak::Finish() {
               tally_.downOffs, tally_.downLeftOff);
   std::printf("silent polls         %s\n", Stats(tally_.silentDropMs).c_str());
   std::printf("stopped reading      %s\n", Stats(tally_.deafDropMs).c_str());
-  std::printf("stalled reader       %s; %" PRId64 " dropped by the send limits (logged); "
+  std::printf("stalled reader       %s; %" PRId64
+              " dropped by the send limits (logged); "
               "%" PRId64 " type requests flooded (not in the message count)\n",
               Stats(tally_.stallDropMs).c_str(), tally_.stallDropsByLimit, tally_.floodRequests);
   std::printf("RSS start            %" PRId64 " kB  (after the first connection)\n", rssStartKb_);
@@ -1074,7 +1081,8 @@ int Soak::Finish() {
               rssPeakKb_, hwmKb_);
   std::printf("RSS growth           %+" PRId64 " kB  (goal: under 2048 kB)\n", growth);
   std::printf("RSS by cycle (kB)    %s\n", trend.c_str());
-  std::printf("error-log lines      %" PRId64 " echoed on standard output; %d in %d Errorlog "
+  std::printf("error-log lines      %" PRId64
+              " echoed on standard output; %d in %d Errorlog "
               "file(s) without headers\n",
               tally_.errorLines, fileLines, logFiles);
   std::string phases;
@@ -1084,6 +1092,7 @@ int Soak::Finish() {
   std::printf("  by phase           %s\n", phases.empty() ? "none" : phases.c_str());
   std::printf("%s", kinds.c_str());
   PrintStalledOutput(stalledOutput_);
+  ReportFlood(failures);
   for (const std::string& note : notes_) std::printf("note                 %s\n", note.c_str());
   std::printf("work folder          %s\n", qPrintable(folder_));
   std::printf("result               %s\n", failures.empty() ? "PASS" : "FAIL");

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <deque>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,21 +26,22 @@ class QTcpSocket;
 namespace soak {
 
 struct Options {
-  QString program;           // the VYRSourceReturn executable
-  quint16 port = 0;          // 0: a free one
-  int cycles = 1000;         // connection drops the driver causes, faults included
+  QString program;    // the VYRSourceReturn executable
+  quint16 port = 0;   // 0: a free one
+  int cycles = 1000;  // connection drops the driver causes, faults included
   int64_t messages = 1000000;
-  int burst = 250;           // messages between two synchronisations
-  int faultEvery = 10;       // every n-th cycle is a fault phase instead of a plain drop
-  int timeOut = 500;         // "Time Out" in the panel's configuration
-  int stalls = 3;            // stalled-reader phases in the run
+  int burst = 250;      // messages between two synchronisations
+  int faultEvery = 10;  // every n-th cycle is a fault phase instead of a plain drop
+  int timeOut = 500;    // "Time Out" in the panel's configuration
+  int stalls = 3;       // stalled-reader phases in the run
   int stallLimitSeconds = 120;
   uint64_t seed = 0;
-  QString workDir;           // empty: a new temporary folder
-  bool keep = false;         // keep the work folder after a passing run
-  int progressEvery = 50;    // cycles between progress lines (0: none)
+  QString workDir;                // empty: a new temporary folder
+  bool keep = false;              // keep the work folder after a passing run
+  int progressEvery = 50;         // cycles between progress lines (0: none)
   int maxClaimedOutputs = 16383;  // largest output count a random map frame claims
   int stalledOutputSeconds = 10;  // the stalled-stdout phase after the cycles (0: none)
+  int floodSeconds = 10;          // length of the flood phase (0: none)
 };
 
 // What the driver counts; printed as the summary.
@@ -57,9 +58,7 @@ struct Tally {
   // Cycles by kind.
   int drops = 0, midFrameDrops = 0, silentPhases = 0, deafPhases = 0, garbagePhases = 0,
       stallPhases = 0;
-  int Cycles() const {
-    return drops + silentPhases + deafPhases + garbagePhases + stallPhases;
-  }
+  int Cycles() const { return drops + silentPhases + deafPhases + garbagePhases + stallPhases; }
 
   // Offs in the counted (normal) phases.
   int64_t offs = 0, returned = 0, wrongSource = 0, unexpectedReturns = 0;
@@ -81,15 +80,19 @@ struct Tally {
   std::vector<int64_t> silentDropMs, deafDropMs, stallDropMs;
   int64_t stallDropsByLimit = 0;  // stalled-reader drops the panel logged as such
   int64_t floodRequests = 0;      // type requests of the stalled-reader phases
+
+  // The flood phase (FloodPhase.cpp): valid maps as fast as they go.
+  int floodPhases = 0;
+  int64_t floodBytes = 0, floodMaps = 0, floodOffs = 0;
 };
 
 // One Off the driver caused, waiting for the panel's return.
 struct PendingOff {
-  int output = 0;        // 0-based
-  int expected = 0;      // 0-based source the panel should return it to
+  int output = 0;    // 0-based
+  int expected = 0;  // 0-based source the panel should return it to
   int cycle = 0;
-  int64_t message = 0;   // messages sent before it
-  bool silent = false;   // sent while the simulator answered no polls
+  int64_t message = 0;  // messages sent before it
+  bool silent = false;  // sent while the simulator answered no polls
 };
 
 class Soak : public QObject {
@@ -140,6 +143,8 @@ class Soak : public QObject {
   void DeafPhase();
   void GarbagePhase();
   void StallPhase();
+  void FloodPhase();
+  void ReportFlood(std::vector<std::string>& failures) const;
   void FlushSimClient();
   int64_t StoppedReadingLines() const;
 
@@ -163,9 +168,9 @@ class Soak : public QObject {
   QElapsedTimer clock_;
   QTimer heartbeat_;  // wakes the waiting loop at least this often
 
-  std::vector<int> watched_;       // 0-based outputs
-  std::vector<int> shadow_;        // per watched slot: the source the panel would return to
-  std::map<int, int> slotOf_;      // output -> slot
+  std::vector<int> watched_;   // 0-based outputs
+  std::vector<int> shadow_;    // per watched slot: the source the panel would return to
+  std::map<int, int> slotOf_;  // output -> slot
   std::map<int, std::deque<PendingOff>> pending_;  // Offs waiting for their return
   // Watched outputs whose return the panel awaits: a map showing an entry on
   // the output ends it; a further Off meanwhile starts no return of its own.
@@ -174,15 +179,15 @@ class Soak : public QObject {
   // shows them Off and the panel returns them then.
   std::multiset<int> afterLink_;
   std::vector<PendingOff> missing_;
-  std::vector<int> deafOutputs_;   // outputs taken Off while the simulator read nothing
+  std::vector<int> deafOutputs_;    // outputs taken Off while the simulator read nothing
   std::vector<std::string> notes_;  // things worth a line in the summary
 
-  enum class Phase { Starting, Normal, Silent, Deaf, Garbage, Stall, Stopping };
+  enum class Phase { Starting, Normal, Silent, Deaf, Garbage, Stall, Flood, Stopping };
   Phase phase_ = Phase::Starting;
   bool expectDrop_ = false;
   bool panelConnected_ = false;
   int cycle_ = 0;
-  int pollBaseline_ = 0;     // the simulator's answer count when the link came up
+  int pollBaseline_ = 0;  // the simulator's answer count when the link came up
   int64_t pollsThisLink_ = 0;
   int infoRequests_ = 0;
   int infoRequestsAtDrop_ = 0;  // info requests seen before the link went
@@ -193,6 +198,7 @@ class Soak : public QObject {
 
   int64_t rssStartKb_ = 0, rssEndKb_ = 0, rssPeakKb_ = 0, hwmKb_ = 0;
   std::vector<std::pair<int, int64_t>> rssTrend_;  // (cycle, kB)
+  int64_t rssBeforeFloodKb_ = 0, rssAfterFloodKb_ = 0, floodPeakKb_ = 0, floodDrainMs_ = 0;
   bool panelExited_ = false;
   int exitCode_ = -1;
   QProcess::ExitStatus exitStatus_ = QProcess::NormalExit;

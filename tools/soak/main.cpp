@@ -43,22 +43,33 @@ int main(int argc, char* argv[]) {
   parser.addOptions({
       {"cycles", "Connection drops the driver causes, faults included (1000).", "N"},
       {"messages", "Messages to send in all (1000000).", "N"},
-      {"quick", "A short smoke run: 40 cycles, 40000 messages, a fault every 5th cycle, "
-                "one stalled reader."},
+      {"quick",
+       "A short smoke run: 40 cycles, 40000 messages, a fault every 5th cycle, "
+       "one stalled reader."},
       {"burst", "Messages between two synchronisations (250).", "N"},
       {"fault-every", "Every N-th cycle is a fault phase (10; 0: none).", "N"},
       {"stalls", "Stalled-reader phases in the run (3).", "N"},
       {"stall-limit", "Seconds a stalled reader may take to be dropped (120).", "N"},
       {"time-out", "\"Time Out\" in the panel's configuration (500).", "N"},
-      {"max-claimed", "Largest output count a random crosspoint map of the garbage phases "
-                      "claims (16383, all the format allows; lower it only to tell causes "
-                      "apart).", "N"},
-      {"stalled-output", "Seconds of the stalled-stdout phase after the cycles: a second "
-                         "panel whose standard output nobody reads (10; 0: none).", "N"},
+      {"max-claimed",
+       "Largest output count a random crosspoint map of the garbage phases "
+       "claims (16383, all the format allows; lower it only to tell causes "
+       "apart).",
+       "N"},
+      {"stalled-output",
+       "Seconds of the stalled-stdout phase after the cycles: a second "
+       "panel whose standard output nobody reads (10; 0: none).",
+       "N"},
+      {"flood-seconds",
+       "Length of the flood phase: valid maps as fast as the simulator's "
+       "socket takes them (10; 0: none).",
+       "N"},
       {"port", "TCP port for the simulator (0: a free one).", "N"},
       {"seed", "Seed of the random choices (default: the clock).", "N"},
-      {"work-dir", "Folder for vyrntpnl.ini, the error log and the panel's output "
-                   "(default: a new temporary folder, removed after a passing run).", "DIR"},
+      {"work-dir",
+       "Folder for vyrntpnl.ini, the error log and the panel's output "
+       "(default: a new temporary folder, removed after a passing run).",
+       "DIR"},
       {"keep", "Keep the temporary work folder after a passing run."},
       {"progress", "Cycles between progress lines (50; 0: none).", "N"},
   });
@@ -85,7 +96,7 @@ int main(int argc, char* argv[]) {
             faultEvery = options.faultEvery, timeOut = options.timeOut, port = 0, seed = 0,
             progress = options.progressEvery, stalls = options.stalls,
             stallLimit = options.stallLimitSeconds, maxClaimed = options.maxClaimedOutputs,
-            stalledOutput = options.stalledOutputSeconds;
+            stalledOutput = options.stalledOutputSeconds, floodSeconds = options.floodSeconds;
   if (!ReadNumber(parser, "cycles", 1, 10000000, &cycles) ||
       !ReadNumber(parser, "messages", 0, 1000000000000LL, &messages) ||
       !ReadNumber(parser, "burst", 2, 100000, &burst) ||
@@ -97,7 +108,8 @@ int main(int argc, char* argv[]) {
       !ReadNumber(parser, "stalls", 0, 1000, &stalls) ||
       !ReadNumber(parser, "stall-limit", 1, 3600, &stallLimit) ||
       !ReadNumber(parser, "max-claimed", 0, 16383, &maxClaimed) ||
-      !ReadNumber(parser, "stalled-output", 0, 3600, &stalledOutput)) {
+      !ReadNumber(parser, "stalled-output", 0, 3600, &stalledOutput) ||
+      !ReadNumber(parser, "flood-seconds", 0, 3600, &floodSeconds)) {
     return 2;
   }
   options.cycles = static_cast<int>(cycles);
@@ -112,6 +124,7 @@ int main(int argc, char* argv[]) {
   options.stallLimitSeconds = static_cast<int>(stallLimit);
   options.maxClaimedOutputs = static_cast<int>(maxClaimed);
   options.stalledOutputSeconds = static_cast<int>(stalledOutput);
+  options.floodSeconds = static_cast<int>(floodSeconds);
   options.workDir = parser.value("work-dir");
   options.keep = parser.isSet("keep");
 
