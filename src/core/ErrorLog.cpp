@@ -143,9 +143,10 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
 }
 
 void ErrorLog::Tick() {
+  if (!last_.open) return;
   const DateTime now = clock_.Now();
   const int64_t elapsed = SecondsOf(now) - SecondsOf(last_.since);
-  if (last_.open && (elapsed < 0 || elapsed >= kErrorLogRepeatSeconds)) WriteRepeatCount(now);
+  if (elapsed < 0 || elapsed >= kErrorLogRepeatSeconds) WriteRepeatCount(now);
 }
 
 void ErrorLog::EndRepeats() { WriteRepeatCount(clock_.Now()); }
