@@ -112,6 +112,7 @@ int64_t CheckingSocket::Write(const char* bytes, int64_t count) {
 FuzzPanel::FuzzPanel() : st(TheDefaults().st), tmrpoll(TheDefaults().tmrpoll) {
   log.SetWriteToFile(false);
   log.SetEcho([this](const std::string&) { ++errors; });
+  log.SetCountRepeats(false);  // the panel is reused: an input's error must not hide the next one's
 }
 
 FuzzPanel& FuzzPanel::Fresh() {

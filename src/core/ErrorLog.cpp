@@ -143,9 +143,10 @@ void ErrorLog::WriteErrorLog(const std::string& message, const std::string& cate
 }
 
 void ErrorLog::Tick() {
+  if (!last_.open) return;
   const DateTime now = clock_.Now();
   const int64_t elapsed = SecondsOf(now) - SecondsOf(last_.since);
-  if (last_.open && (elapsed < 0 || elapsed >= kErrorLogRepeatSeconds)) WriteRepeatCount(now);
+  if (elapsed < 0 || elapsed >= kErrorLogRepeatSeconds) WriteRepeatCount(now);
 }
 
 void ErrorLog::EndRepeats() { WriteRepeatCount(clock_.Now()); }
@@ -194,33 +195,29 @@ void ErrorLog::Append(const DateTime& now, const std::string& message,
 }
 
 void ErrorLog::SetAside(const DateTime& now) {
+  std::vector<SetAsideLog> logs = SetAsideLogs(Folder(state_));
   // The name tells the minute only: a later copy within the same minute is
   // numbered one above the highest of that minute, so names never repeat
   // and their numbers keep their order.
   const std::string stamp = FormatArchiveStamp(now);
   int copy = 1;
-  for (const SetAsideLog& old : SetAsideLogs(Folder(state_))) {
+  for (const SetAsideLog& old : logs) {
     if (old.stamp == stamp) copy = std::max(copy, old.copy + 1);
   }
-  std::error_code ec;
-  fs::copy_file(LogPath(), ArchivePath(now, copy), fs::copy_options::overwrite_existing, ec);
-  if (ec) RaiseFromErrno(ec.value());
-  fs::remove(LogPath(), ec);
-  if (ec) RaiseFromErrno(ec.value());
-  RemoveOldSetAsides();
-}
-
-void ErrorLog::RemoveOldSetAsides() const {
-  std::vector<SetAsideLog> logs = SetAsideLogs(Folder(state_));
+  // Room for this one first, so that the folder never holds more than the
+  // cap: the oldest go, by the time they were made, then by their names.
   std::erase_if(logs, [](const SetAsideLog& log) { return !log.file; });
-  if (logs.size() <= static_cast<std::size_t>(kErrorLogSetAsidesKept)) return;
-  // Oldest first: by the time the file was made, then by its name.
   std::sort(logs.begin(), logs.end(), [](const SetAsideLog& a, const SetAsideLog& b) {
     return std::tie(a.written, a.order, a.copy) < std::tie(b.written, b.order, b.copy);
   });
   std::error_code ec;
-  for (std::size_t i = 0; i + kErrorLogSetAsidesKept < logs.size(); ++i)
+  for (std::size_t i = 0; i + kErrorLogSetAsidesKept <= logs.size(); ++i) {
     fs::remove(logs[i].path, ec);
+  }
+  fs::copy_file(LogPath(), ArchivePath(now, copy), fs::copy_options::overwrite_existing, ec);
+  if (ec) RaiseFromErrno(ec.value());
+  fs::remove(LogPath(), ec);
+  if (ec) RaiseFromErrno(ec.value());
 }
 
 void ErrorLog::CreateErrorLog() {

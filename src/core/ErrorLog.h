@@ -65,7 +65,6 @@ class ErrorLog {
 
   void Append(const DateTime& now, const std::string& message, const std::string& category);
   void SetAside(const DateTime& now);
-  void RemoveOldSetAsides() const;
   void WriteRepeatCount(const DateTime& now);
 
   const AppState& state_;

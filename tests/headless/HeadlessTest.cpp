@@ -58,11 +58,10 @@ class Headless : public ::testing::Test {
   }
 
   // `setup` as the [SETUP] section; outputs 1..watched watched.
-  void WriteIni(const std::string& setup, int watched = 1) {
-    std::string ini = "[SETUP]\r\n" + setup +
-                      "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=20\r\nWait Time=0\r\n"
-                      "Watch Count=" +
-                      std::to_string(watched) + "\r\n";
+  void WriteIni(const std::string& setup, int watched = 1, int refreshMs = 100) {
+    std::string ini =
+        "[SETUP]\r\n" + setup + "\r\n[CONFIG]\r\nRefresh Rate=" + std::to_string(refreshMs) +
+        "\r\nTime Out=20\r\nWait Time=0\r\nWatch Count=" + std::to_string(watched) + "\r\n";
     for (int k = 1; k <= watched; ++k) {
       const std::string nn = k < 10 ? "0" + std::to_string(k) : std::to_string(k);
       ini += "Output " + nn + "=" + std::to_string(k) + "\r\nInput " + nn + "=16384\r\n";
@@ -203,19 +202,20 @@ TEST_F(Headless, aConnectionAttemptThatCannotStartSaysWhyOnce) {
   const struct {
     std::string setup;
     std::string says;
+    int refreshMs;  // each tick starts a new attempt: a lookup gets two seconds
   } cases[] = {
       {"IP Address=127.0.0.1\r\nIP Port=70000",
-       "cannot connect to 127.0.0.1:70000: IP Port 70000 is outside 1..65535 (retrying)\n"},
+       "cannot connect to 127.0.0.1:70000: IP Port 70000 is outside 1..65535 (retrying)\n", 100},
       {"IP Address=\r\nIP Port=1250",
-       "cannot connect to :1250: IP Address is empty or missing (retrying)\n"},
-      {"IP Port=1250", "cannot connect to :1250: IP Address is empty or missing (retrying)\n"},
+       "cannot connect to :1250: IP Address is empty or missing (retrying)\n", 100},
+      {"IP Port=1250", "cannot connect to :1250: IP Address is empty or missing (retrying)\n", 100},
       {"IP Address=studio server\r\nIP Port=1250",
-       "cannot connect to studio server:1250: Host not found (retrying)\n"}};
+       "cannot connect to studio server:1250: Host not found (retrying)\n", 2000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.setup);
-    WriteIni(c.setup);
+    WriteIni(c.setup, 1, c.refreshMs);
     Start();
-    EXPECT_TRUE(ReadUntil(c.says, 3000)) << text;
+    EXPECT_TRUE(ReadUntil(c.says, 5000)) << text;
     WaitUntil([] { return false; }, 1000);  // ten more attempts
     EXPECT_EQ(Stop(), 0);
     EXPECT_EQ(Count("cannot connect"), 1) << text;
