@@ -1,10 +1,10 @@
 #pragma once
 // How long bytes handed to the network have waited without any of them being
 // acknowledged by the peer. The count of unacknowledged bytes is looked at
-// now and then (before each write and at each check); bytes written in
-// between are added, so any acknowledgement since the last look restarts
-// the clock. A peer that reads, however slow its link, keeps restarting it;
-// one that stopped reading (its window closed) lets it run.
+// now and then (before writes and at checks); bytes written in between are
+// added, so any acknowledgement since the last look restarts the clock.
+// A peer that reads, however slow its link, keeps restarting it; one that
+// stopped reading (its window closed) lets it run.
 
 #include <cstdint>
 
