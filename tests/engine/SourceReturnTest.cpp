@@ -20,7 +20,8 @@ class SourceReturnTest : public EngineTest {
 };
 
 TEST_F(SourceReturnTest, offOutputReturnsAtOnceToItsLastOrTheConfiguredSource) {
-  st.lConfirmTime = 0;  // nothing awaited: every Off map returns
+  st.lConfirmTime = 0;       // nothing awaited: every Off map returns
+  st.iReturnSource = kNone;  // unused by the rule "last", as files without the key have it
   EXPECT_TRUE(RowIs(0, "Inpt0300", kColourGreen));
   Feed(OneOutput(4, {}));
   EXPECT_TRUE(RowIs(0, " - Off - ", kColourRed));
