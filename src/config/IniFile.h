@@ -15,9 +15,8 @@ namespace vyr {
 
 inline constexpr const char* kIniFileName = "vyrntpnl.ini";
 
-// "Confirm Time" is kept to 0..60000 ms; files without it read 2000.
+// "Confirm Time" is kept to 0..60000 ms; files without it read kDefaultConfirmTime.
 inline constexpr int32_t kMaxConfirmTime = 60000;
-inline constexpr int32_t kDefaultConfirmTime = 2000;
 
 // sAppPath + "vyrntpnl.ini".
 std::string IniFilePath(const AppState& st);

@@ -14,6 +14,9 @@ namespace vyr {
 
 inline constexpr int16_t kNone = 16383;
 
+// ms a return may take to show on its output, when the file does not say.
+inline constexpr int32_t kDefaultConfirmTime = 2000;
+
 // Label colours of a status row, as 0x00BBGGRR values.
 inline constexpr int32_t kColourGreen = 0x8000;
 inline constexpr int32_t kColourBlack = 0x0;
@@ -78,9 +81,9 @@ struct AppState {
   int32_t lIPPort = 1250;
   int16_t iRefreshRate = 100;  // poll interval, ms
   int16_t iTimeOut = 20;
-  int16_t iWaitTime = 0;        // ms before an Off output is returned
-  int16_t iWaitTicks = 0;       // iWaitTime / iRefreshRate, whole
-  int32_t lConfirmTime = 2000;  // ms a return may take to show; 0: not confirmed
+  int16_t iWaitTime = 0;                       // ms before an Off output is returned
+  int16_t iWaitTicks = 0;                      // iWaitTime / iRefreshRate, whole
+  int32_t lConfirmTime = kDefaultConfirmTime;  // ms a return may take to show; 0: not confirmed
   int16_t iWatchCount = 0;
   std::vector<int16_t> iWatchOutputs;
   std::vector<int16_t> iWatchInputs;

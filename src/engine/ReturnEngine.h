@@ -22,7 +22,6 @@ inline constexpr int16_t kModeRelayInUse = 0x44;
 
 // Bits of lInfoRequest.
 inline constexpr int32_t kRequestMap = 0x80;
-inline constexpr int32_t kRequestInputNames = 0x100;
 inline constexpr int32_t kRequestOutputNames = 0x200;
 
 // Captions of a watched output that shows Off.
