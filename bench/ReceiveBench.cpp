@@ -5,7 +5,8 @@
 
 #include "BenchPanel.h"
 #include "engine/ReturnEngine.h"
-#include "link/ByteManipulation.h"
+#include "link/Framing.h"
+#include "link/Messages.h"
 
 namespace vyr::bench {
 namespace {
@@ -30,9 +31,9 @@ void FullMap256DecodeOnly(benchmark::State& state) {
   const std::string frame = FullMap(256, 256);
   for (auto _ : state) {
     b.st.sRecvBuffer.Append(frame);
-    const int32_t length = FindEOM(b.st.sRecvBuffer.View(), b.log);
-    const std::string message = TrimBuffer(b.st, length, b.log);
-    benchmark::DoNotOptimize(DecodeCrosspointMap(message, b.log));
+    const int32_t length = FindEOM(b.st.sRecvBuffer.View());
+    const std::string message = b.st.sRecvBuffer.TakeFront(static_cast<std::size_t>(length));
+    benchmark::DoNotOptimize(DecodeCrosspointMap(message));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
 }

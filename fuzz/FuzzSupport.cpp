@@ -7,7 +7,7 @@
 #include "core/Checked.h"
 #include "core/InitProgram.h"
 #include "engine/ReturnEngine.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr::fuzz {
 
@@ -94,25 +94,16 @@ void Fail(const char* what) {
   __builtin_trap();
 }
 
-int64_t CheckingSocket::Read(char* into, int64_t max) {
-  const std::size_t n = std::min(incoming.size(), static_cast<std::size_t>(max));
-  incoming.copy(into, n);
-  incoming.erase(0, n);
-  return static_cast<int64_t>(n);
-}
-
-int64_t CheckingSocket::Write(const char* bytes, int64_t count) {
-  Require(connected, "the panel wrote to a connection that is not open");
-  Require(count > 0 && Sendable(std::string_view(bytes, static_cast<std::size_t>(count))),
-          "the panel sent a malformed message");
-  ++messages;
-  return lastWrite_ = count;
-}
-
-FuzzPanel::FuzzPanel() : st(TheDefaults().st), tmrpoll(TheDefaults().tmrpoll) {
-  log.SetWriteToFile(false);
+FuzzPanel::FuzzPanel() {
+  st = TheDefaults().st;
+  tmrpoll = TheDefaults().tmrpoll;
+  sock.connected = false;
+  sock.keepWrites = false;
+  events.keep = false;
   log.SetEcho([this](const std::string&) { ++errors; });
-  log.SetCountRepeats(false);  // the panel is reused: an input's error must not hide the next one's
+  sock.onWrite = [](std::string_view bytes) {
+    Require(!bytes.empty() && Sendable(bytes), "the panel sent a malformed message");
+  };
 }
 
 FuzzPanel& FuzzPanel::Fresh() {
@@ -121,7 +112,9 @@ FuzzPanel& FuzzPanel::Fresh() {
   panel.tmrpoll = TheDefaults().tmrpoll;
   panel.tmrDecode = ManualTimer();
   panel.rows = StatusRows();
-  panel.sock.Reset();
+  panel.sock.connected = false;
+  panel.sock.Lend({});
+  panel.sock.writeCount = 0;
   panel.errors = 0;
   return panel;
 }
@@ -261,9 +254,9 @@ void Receive(FuzzPanel& f, std::string_view bytes) {
     ConnectToServer(f.p);
     CompleteConnect(f);
   }
-  f.sock.incoming.assign(bytes);
+  f.sock.Queue(bytes);
   scktSwitcher_Read(f.p);
-  Require(f.sock.incoming.empty(), "the read handler left bytes waiting in the socket");
+  Require(f.sock.Waiting() == 0, "the read handler left bytes waiting in the socket");
 }
 
 void DecodeTick(FuzzPanel& f) {

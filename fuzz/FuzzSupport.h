@@ -13,12 +13,7 @@
 #include <vector>
 
 #include "core/AppState.h"
-#include "core/Clock.h"
-#include "core/ErrorLog.h"
-#include "core/Timer.h"
-#include "engine/StatusRows.h"
-#include "link/Panel.h"
-#include "link/SwitcherSocket.h"
+#include "kit/Panel.h"
 
 namespace vyr::fuzz {
 
@@ -54,48 +49,14 @@ class Bytes {
   std::size_t front_ = 0, back_ = 0;
 };
 
-// Takes every write whole and stops the run on one that is not a message the
-// panel may send: a poll or poll answer byte, or a 0x81, 0xF2 or 0xFE frame of
-// its length with data bytes below 0x80, a correct checksum and the end marker.
-class CheckingSocket final : public SwitcherSocket {
- public:
-  bool connected = false;
-  std::string incoming;  // what the next reads hand out
-  int64_t messages = 0;  // writes taken
-
-  void Reset() { connected = false, incoming.clear(), messages = 0, lastWrite_ = 0; }
-
-  void SetRemote(const std::string&, int32_t) override {}
-  int16_t Connect() override { return 0; }
-  int64_t ConnectingMilliseconds() const override { return -1; }
-  void Close() override { connected = false; }
-  int64_t Read(char* into, int64_t max) override;
-  int64_t Write(const char* bytes, int64_t count) override;
-  int32_t LastError() const override { return kWouldBlock; }
-  bool IsConnected() const override { return connected; }
-  int64_t BytesWritten() const override { return lastWrite_; }
-  int64_t PendingBytes() const override { return 0; }
-  int64_t StalledMilliseconds() const override { return 0; }
-
- private:
-  int64_t lastWrite_ = 0;
-};
-
-// A panel; the error log writes no file and counts its lines.
-struct FuzzPanel {
-  AppState st;
-  FixedClock clock{DateTime{2011, 3, 1, 9, 5, 7}};
-  ErrorLog log{st, clock};
+// The test kit's panel, its socket checking that every write is a message
+// the panel may send: a poll or poll answer byte, or a 0x81, 0xF2 or 0xFE
+// frame of its length with data bytes below 0x80, a correct checksum and the
+// end marker. The error log's lines are counted, not kept.
+struct FuzzPanel : kit::KitPanel {
   int64_t errors = 0;
-  CheckingSocket sock;
-  ManualTimer tmrpoll, tmrDecode;
-  StatusRows rows;
-  PanelEvents events;
-  Panel p{st, log, sock, tmrpoll, tmrDecode, rows, events};
 
   FuzzPanel();
-  FuzzPanel(const FuzzPanel&) = delete;
-  FuzzPanel& operator=(const FuzzPanel&) = delete;
 
   // The panel of this process, every part set back to the start-up defaults.
   // Copied over the last run's panel, the tables keep their storage: a fresh

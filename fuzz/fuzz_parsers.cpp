@@ -23,7 +23,7 @@
 #include "SimMessages.h"
 #include "core/RuntimeError.h"
 #include "engine/ReturnEngine.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ Setup PanelSetup(int flags) {
   return s;
 }
 
-std::string Frame(unsigned char command, std::string_view rest, bool wellFormed) {
+std::string FrameOf(unsigned char command, std::string_view rest, bool wellFormed) {
   std::string frame(1, static_cast<char>(command));
   if (!wellFormed) return frame.append(rest);
   unsigned sum = 0;
@@ -74,7 +74,7 @@ void RawMap(FuzzPanel& f, const std::string& frame, bool decodeOnly) {
     return;
   }
   try {
-    const DecodedMap map = DecodeCrosspointMap(frame, f.log);
+    const DecodedMap map = DecodeCrosspointMap(frame);
     if (!map.dropped) CheckDecoded(map);
   } catch (const RuntimeError&) {
     // documented: an entry count of 256 or more, or a read past the end
@@ -124,21 +124,19 @@ void BuiltMap(FuzzPanel& f, Bytes& in, bool anySource) {
     out.status = (s & 7) == 0 ? s >> 3 : 0;
     rec.byStatus = static_cast<uint8_t>(out.status);
     rec.bySrcCount = static_cast<uint8_t>(entries);
-    int16_t untagged = 0;
+    std::vector<XptEntry> untagged, tags;
     for (int j = 0; j < entries; ++j) {
-      const bool tagged = (in.Front() & 1) != 0 && rec.iTagCount < 32;
+      const bool tagged = (in.Front() & 1) != 0 && tags.size() < 32;
       const int word = in.Word();
       const int16_t source = static_cast<int16_t>(anySource ? word & 0x3FFF : word % 256);
       out.entries.push_back({source, tagged});
-      if (tagged) {
-        rec.iTagSrc[static_cast<std::size_t>(rec.iTagCount++)] = source;
-      } else {
-        rec.iSrc[static_cast<std::size_t>(untagged++)] = source;
-      }
+      (tagged ? tags : untagged).push_back({source, 0, 0});
     }
+    rec.iTagCount = static_cast<int16_t>(tags.size());
+    rec.Store(untagged, tags);
   }
   const std::string frame = sim::BuildCrosspointMap(first, outputs);
-  const DecodedMap map = DecodeCrosspointMap(frame, f.log);
+  const DecodedMap map = DecodeCrosspointMap(frame);
   Require(!map.dropped && map.iFirst == first && map.records == expected,
           "a well-formed map did not decode to what was sent");
 
@@ -171,10 +169,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   switch (mode) {
     case 0:
-      ProcessAlphaTable(f.p, Frame(0xFC, rest, (flags & 1) != 0));
+      ProcessAlphaTable(f.p, FrameOf(0xFC, rest, (flags & 1) != 0));
       break;
     case 1:
-      RawMap(f, Frame(0xF6, rest, (flags & 1) != 0), (flags & 16) != 0);
+      RawMap(f, FrameOf(0xF6, rest, (flags & 1) != 0), (flags & 16) != 0);
       break;
     case 2:
       BuiltNameTable(f, described);

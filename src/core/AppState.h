@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/ByteBuffer.h"
+#include "core/XptRecord.h"
 
 namespace vyr {
 
@@ -21,21 +22,6 @@ inline constexpr int32_t kDefaultConfirmTime = 2000;
 inline constexpr int32_t kColourGreen = 0x8000;
 inline constexpr int32_t kColourBlack = 0x0;
 inline constexpr int32_t kColourRed = 0xFF;
-
-// The decoded crosspoint state of one output.
-struct XptRecord {
-  std::array<int16_t, 65> iSrc{};       // untagged sources, message order
-  uint8_t byStatus = 0;                 // the output's status byte
-  uint8_t bySrcCount = 0;               // entries, tagged and untagged; 0 = Off
-  std::array<int16_t, 65> iSrcData2{};  // second word of each untagged entry
-  std::array<int16_t, 65> iSrcData3{};  // third word (kind 10 only)
-  int16_t iTagCount = 0;                // tagged entries (0..32)
-  std::array<int16_t, 32> iTagSrc{};    // tagged sources (output numbers)
-  std::array<int16_t, 32> iTagData2{};
-  std::array<int16_t, 32> iTagData3{};
-
-  bool operator==(const XptRecord&) const = default;
-};
 
 // Where a return stands after it went out, while returns are confirmed.
 enum class ReturnCheck : uint8_t {

@@ -6,34 +6,17 @@
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
-#include "link/ByteManipulation.h"
+#include "link/Messages.h"
 
 namespace vyr {
 
 namespace {
 
-constexpr int kTaggedFlag = 0x40;
-constexpr int kTaggedEntry = 10;
-constexpr int kThreeWordKind = 10;
-constexpr int kMaxEntries = 64;
-constexpr int kMaxTagged = 32;
-
-// A message reader that raises 9 for a read past the end.
-struct Reader {
-  std::string_view message;
-  int64_t p;  // the next byte to read
-  unsigned char Byte() { return ByteAt(message, p++); }
-  int16_t Word() {
-    const unsigned char low = Byte();
-    return MakeInteger(low, Byte());
-  }
-};
-
 // The Program output carried by an air chain's Clean output: its first
 // untagged source, or none when it is Off or carries only tagged entries.
 int16_t ProgramOnClean(const XptRecord& clean) {
   if (clean.bySrcCount == 0 || clean.bySrcCount <= clean.iTagCount) return kNone;
-  return clean.iSrc[0];
+  return clean.Src(0);
 }
 
 void SetInputMMState(AppState& st, int16_t input, int16_t value) {
@@ -69,7 +52,7 @@ void SlotCarries(Panel& p, int16_t slot, int16_t output, const XptRecord& r) {
     At(st.iReturnDelays, slot) = 0;
     st.iPendingReturns = Sub16(st.iPendingReturns, 1);
   }
-  const int16_t s = r.iSrc[0];
+  const int16_t s = r.Src(0);
   const std::string& name = At(st.sInputNames, s);
   if (IsException(st, r, s)) {
     p.rows.SetSource(slot, name, kColourBlack);
@@ -112,7 +95,7 @@ void DecideReturns(Panel& p, int16_t output, const XptRecord& r) {
     }
     ConfirmReturn(st, i);
     if (r.iTagCount != 0) {
-      p.rows.SetSource(i, At(st.sOutputNames, r.iTagSrc[0]), kColourBlack);
+      p.rows.SetSource(i, At(st.sOutputNames, r.TagSrc(0)), kColourBlack);
     } else {
       SlotCarries(p, i, output, r);
     }
@@ -159,7 +142,7 @@ void AirChainStep(Panel& p, int16_t output, const DecodedMap& map) {
   for (int16_t w = 0; w < st.iWatchCount; ++w) {
     const int16_t o = At(st.iWatchOutputs, w);
     const XptRecord& r = At(st.udtXptMap, o);
-    if (r.bySrcCount == 1 && r.iTagCount == 0 && MMAssocOf(st, r.iSrc[0]) == program) {
+    if (r.bySrcCount == 1 && r.iTagCount == 0 && MMAssocOf(st, r.Src(0)) == program) {
       AddTones(p, o, w, program, chain);
     }
   }
@@ -182,52 +165,10 @@ int16_t MMAssocOf(const AppState& st, int64_t source) {
   return st.iMMAssoc[static_cast<std::size_t>(source)];
 }
 
-DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log) {
-  DecodedMap map;
-  const int64_t length = static_cast<int64_t>(message.size());
-  if (CalcCheckSum(message, 2, log) != ByteAt(message, length - 2)) return map;
-  Reader in{message, 1};
-  const int flags = in.Byte();
-  const bool tagged = (flags & kTaggedFlag) != 0;
-  const int kind = tagged ? (flags & 0x0F) : flags;
-  const int16_t count = in.Word();
-  map.iFirst = in.Word();
-  // Room for the records the message can hold (three bytes each at least),
-  // not for whatever count it claims: a short frame must not make the panel
-  // set aside megabytes.
-  if (count > 0)
-    map.records.reserve(
-        static_cast<std::size_t>(std::min<int64_t>(count, std::max<int64_t>(length - 8, 0) / 3)));
-  const int64_t entryBytes = (kind == kThreeWordKind ? 6 : 4) + (tagged ? 1 : 0);
-  int64_t expected = 8;
-  for (int16_t r = 0; r < count; ++r) {
-    XptRecord& rec = map.records.emplace_back();
-    int16_t t = 0;
-    const int16_t entries = in.Word();
-    if (entries > 255) Raise(kErrOverflow);  // the count is kept in a byte
-    rec.bySrcCount = static_cast<uint8_t>(entries);
-    if (entries > kMaxEntries) return map;
-    expected += entries * entryBytes + 3;
-    rec.byStatus = in.Byte();
-    for (int16_t j = 0; j < entries; ++j) {
-      const bool isTag = tagged && in.Byte() == kTaggedEntry;
-      if (isTag) ++t;
-      if (t > kMaxTagged) return map;
-      const std::size_t k = static_cast<std::size_t>(isTag ? t - 1 : j - t);
-      (isTag ? rec.iTagSrc[k] : rec.iSrc[k]) = in.Word();
-      (isTag ? rec.iTagData2[k] : rec.iSrcData2[k]) = in.Word();
-      if (kind == kThreeWordKind) (isTag ? rec.iTagData3[k] : rec.iSrcData3[k]) = in.Word();
-    }
-    rec.iTagCount = t;
-  }
-  map.dropped = length != expected;
-  return map;
-}
-
 void ProcessCrosspointMap(Panel& p, const std::string& message) {
   Trap(p.log, "Error Processing Crosspoint Map", "Message Error", [&] {
     AppState& st = p.st;
-    DecodedMap map = DecodeCrosspointMap(message, p.log);
+    DecodedMap map = DecodeCrosspointMap(message);
     if (map.dropped) return;
     const int16_t first = map.iFirst;
     const int64_t count = static_cast<int64_t>(map.records.size());

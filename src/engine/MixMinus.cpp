@@ -13,7 +13,7 @@ int16_t RelayMode(const AppState& st, int16_t program) {
   const XptRecord& r = At(st.udtXptMap, program);
   const int untagged = r.bySrcCount - r.iTagCount;
   for (int i = 0; i < untagged; ++i) {
-    const int16_t state = At(st.iInputMMState, At(r.iSrc, i));
+    const int16_t state = At(st.iInputMMState, r.Src(i));
     if (state != program && state != kNone) return kModeRelayInUse;
   }
   return kModeRelayIdle;
@@ -45,7 +45,7 @@ void DetermineMMInUse(Panel& p) {
     for (int16_t w = 0; w < st.iWatchCount; ++w) {
       const XptRecord& r = At(st.udtXptMap, At(st.iWatchOutputs, w));
       if (r.bySrcCount == 0) continue;
-      const int16_t program = MMAssocOf(st, r.iSrc[0]);
+      const int16_t program = MMAssocOf(st, r.Src(0));
       const int16_t input = At(st.iWatchInputs, w);
       if (program != kNone && input != kNone) At(st.iInputMMState, input) = program;
     }

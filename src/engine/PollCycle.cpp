@@ -4,8 +4,8 @@
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
-#include "link/ByteManipulation.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
+#include "link/Messages.h"
 
 namespace vyr {
 
@@ -65,22 +65,9 @@ void tmrpoll_Timer(Panel& p) {
   });
 }
 
-std::string BuildInfoRequest(int32_t L1, int32_t L2, ErrorLog& log) {
-  std::string frame = "\xF2";
-  const int64_t a = L1, b = L2;
-  for (int64_t word : {a & 0x7F, IntDiv(a, 128) & 0x7F, IntDiv(a, 16384) & 0x7F,
-                       IntDiv(a, 2097152) & 0x7F, b & 0x7F, IntDiv(b, 128) & 0x7F}) {
-    frame += static_cast<char>(word);
-  }
-  frame.append(4, '\0');
-  frame += static_cast<char>(CalcCheckSum(frame, 0, log));
-  frame += '\xFF';
-  return frame;
-}
-
 void SendInfoRequest(Panel& p, int32_t& L1, int32_t& L2) {
   Trap(p.log, "Error Sending Info Request", "Message Error", [&] {
-    SendToSwitcher(p, BuildInfoRequest(L1, L2, p.log));
+    SendToSwitcher(p, BuildInfoRequest(L1, L2));
     p.st.lInfoRequest = L1;
     p.st.lInfoRequest2 = L2;
   });

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "link/Panel.h"
+#include "engine/Panel.h"
+#include "link/Messages.h"
 
 namespace vyr {
 
@@ -32,25 +33,11 @@ inline constexpr const char* kNoReturnSourceCaption = " - Off - no return source
 // A return not confirmed is sent this many times in all before the alarm.
 inline constexpr int16_t kMaxReturnSends = 3;
 
-// A crosspoint-map message decoded; `dropped` when it failed a check.
-struct DecodedMap {
-  bool dropped = true;
-  int16_t iFirst = 0;  // first output
-  std::vector<XptRecord> records;
-};
-
-// Checks and decodes a 0xF6 message (checksum, counts, length). Raises a
-// run-time error for an entry count of 256 or more or a read past the end.
-DecodedMap DecodeCrosspointMap(std::string_view message, ErrorLog& log);
-
 void ProcessCrosspointMap(Panel& p, const std::string& message);
 
-// The 9-byte 0xFE frame; raises 6 when a value does not fit 14 bits.
-std::string BuildCrosspointChange(int16_t iOutput, int16_t iSource, int16_t iMode, ErrorLog& log);
 void SendCrosspointChange(Panel& p, int16_t iOutput, int16_t iSource, int16_t iMode);
 
 void tmrpoll_Timer(Panel& p);
-std::string BuildInfoRequest(int32_t L1, int32_t L2, ErrorLog& log);
 void SendInfoRequest(Panel& p, int32_t& L1, int32_t& L2);
 
 void SetupMMAssoc(Panel& p);

@@ -4,7 +4,7 @@
 #include "core/InitProgram.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/Panel.h"
+#include "engine/Panel.h"
 
 namespace vyr {
 

@@ -21,9 +21,9 @@ void UpdateDisplays(Panel& p) {
       const XptRecord& r = At(st.udtXptMap, o);
       p.rows.SetOutCaption(i, At(st.sOutputNames, o));
       if (r.iTagCount != 0) {
-        p.rows.SetSource(i, At(st.sOutputNames, r.iTagSrc[0]), kColourBlack);
+        p.rows.SetSource(i, At(st.sOutputNames, r.TagSrc(0)), kColourBlack);
       } else if (r.bySrcCount != 0) {
-        const int16_t s = r.iSrc[0];
+        const int16_t s = r.Src(0);
         const std::string& name = At(st.sInputNames, s);
         if (!IsException(st, r, s)) {
           At(st.iReturnSources, i) = s;
@@ -32,8 +32,8 @@ void UpdateDisplays(Panel& p) {
           p.rows.SetSource(i, name, kColourBlack);
           if (r.byStatus == 0 && r.bySrcCount == 2) {
             for (int16_t j = 0; j < st.iAirChainCount; ++j) {
-              if (At(st.udtAirChains, j).iTonesAndSounders == r.iSrc[1]) {
-                At(st.iCurrentSources, i) = r.iSrc[1];
+              if (At(st.udtAirChains, j).iTonesAndSounders == r.Src(1)) {
+                At(st.iCurrentSources, i) = r.Src(1);
                 break;
               }
             }

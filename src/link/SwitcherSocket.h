@@ -7,13 +7,18 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vyr {
 
 class SwitcherSocket {
  public:
-  // The last error after a read or write that could not go on for now.
-  static constexpr int32_t kWouldBlock = 24035;
+  // What became of bytes handed to Write.
+  enum class WriteResult {
+    kTaken,         // all of them are queued for the peer
+    kRefused,       // the socket failed; none or only some were taken
+    kNotConnected,  // there is no connection to write to
+  };
 
   virtual ~SwitcherSocket() = default;
 
@@ -27,15 +32,12 @@ class SwitcherSocket {
   // Drops the connection at once; unsent bytes are discarded. Never raises
   // the closed event for a close the program asked for itself.
   virtual void Close() = 0;
-  // Reads up to `max` bytes; returns the count, 0 when nothing is waiting
-  // (last error kWouldBlock), -1 on a hard error.
+  // Reads up to `max` bytes; returns the count, 0 when nothing is waiting,
+  // -1 when the socket failed.
   virtual int64_t Read(char* into, int64_t max) = 0;
-  // Hands bytes to the connection; returns the count taken, or less than 1.
-  virtual int64_t Write(const char* bytes, int64_t count) = 0;
-  virtual int32_t LastError() const = 0;
+  // Hands a whole message to the connection; never blocks.
+  virtual WriteResult Write(std::string_view bytes) = 0;
   virtual bool IsConnected() const = 0;
-  // Bytes taken by the last write.
-  virtual int64_t BytesWritten() const = 0;
   // Bytes taken but not yet handed to the network, and for how long that
   // queue has been waiting without shrinking (0 when it is empty).
   virtual int64_t PendingBytes() const = 0;

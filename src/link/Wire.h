@@ -1,7 +1,7 @@
 #pragma once
-// The two arithmetic rules of the switcher's byte format, shared by the panel
-// and the simulator: the 7-bit checksum of a frame's data bytes and the
-// 14-bit word carried as two data bytes, low 7 bits first.
+// The arithmetic of the switcher's byte format, shared by the panel and the
+// simulator: the 7-bit checksum of a frame's data bytes, the 14-bit word
+// carried as two data bytes (low 7 bits first) and the closing of a frame.
 
 #include <algorithm>
 #include <cstdint>
@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include "core/RuntimeError.h"
 
 namespace vyr::wire {
 
@@ -42,8 +44,10 @@ constexpr char Low7(int value) { return static_cast<char>(value & 0x7F); }
 constexpr char High7(int value) { return static_cast<char>((value >> 7) & 0x7F); }
 constexpr int Word14(unsigned char low, unsigned char high) { return high * 128 + low; }
 
-// Appends a 14-bit word as two data bytes.
-inline void AppendWord(std::string& frame, int value) {
+// Appends a 14-bit word as two data bytes. A value outside 0..16383 has no
+// such form (its high byte would be a command byte): it raises Overflow.
+inline void AppendWord14(std::string& frame, int value) {
+  if (value < 0 || value > kNoneWord) throw RuntimeError(kErrOverflow, "Overflow");
   frame += Low7(value);
   frame += High7(value);
 }

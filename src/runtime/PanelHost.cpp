@@ -2,7 +2,7 @@
 
 #include "engine/ReturnEngine.h"
 #include "engine/StartUp.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr {
 

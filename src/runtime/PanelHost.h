@@ -8,7 +8,7 @@
 #include "core/Clock.h"
 #include "core/ErrorLog.h"
 #include "engine/StatusRows.h"
-#include "link/Panel.h"
+#include "engine/Panel.h"
 #include "runtime/QtSwitcherSocket.h"
 #include "runtime/QtTimer.h"
 

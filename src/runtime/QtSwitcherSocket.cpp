@@ -3,13 +3,11 @@
 #include <sys/ioctl.h>
 
 #include "config/ServerAddress.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr {
 
 namespace {
-constexpr int32_t kNotConnected = 10057;
-constexpr int32_t kSocketFailure = 10053;
 // What Qt reads ahead of the panel; the rest waits in the kernel.
 constexpr qint64 kReadAheadBytes = 256 << 10;
 constexpr int64_t kLookEveryMs = 20;
@@ -64,11 +62,9 @@ void QtSwitcherSocket::SetRemote(const std::string& host, int32_t port) {
 int16_t QtSwitcherSocket::Connect() {
   Close();  // a new attempt never runs beside an old one
   if (const std::string why = ServerAddressProblem(host_, port_); !why.empty()) {
-    lastError_ = kSocketFailure;
     if (onConnectFailed) onConnectFailed(why);  // said once per reason, like a refusal
     return 1;
   }
-  lastError_ = 0;
   drain_.Reset();
   lookedAt_ = -1;
   unackedAtLook_ = stalledAtLook_ = writtenSinceLook_ = 0;
@@ -92,36 +88,21 @@ void QtSwitcherSocket::Close() {
 }
 
 int64_t QtSwitcherSocket::Read(char* into, int64_t max) {
-  if (!IsConnected()) {
-    lastError_ = kNotConnected;
-    return -1;
-  }
+  if (!IsConnected()) return -1;
   const qint64 n = socket_.read(into, max);
-  if (n < 0) {
-    lastError_ = kSocketFailure;
-    return -1;
-  }
-  if (n == 0) lastError_ = kWouldBlock;
-  return n;
+  return n < 0 ? -1 : n;
 }
 
-int64_t QtSwitcherSocket::Write(const char* bytes, int64_t count) {
-  if (!IsConnected()) {
-    lastError_ = kNotConnected;
-    bytesWritten_ = 0;
-    return -1;
-  }
+SwitcherSocket::WriteResult QtSwitcherSocket::Write(std::string_view bytes) {
+  if (!IsConnected()) return WriteResult::kNotConnected;
   Look();  // so that bytes written to an empty queue start the clock now
-  const qint64 n = socket_.write(bytes, count);
-  bytesWritten_ = n < 0 ? 0 : n;
-  drain_.Written(bytesWritten_);
-  writtenSinceLook_ += bytesWritten_;
-  if (n < 0) {
-    lastError_ = kSocketFailure;
-    return -1;
-  }
+  const qint64 n = socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  const int64_t taken = n < 0 ? 0 : n;
+  drain_.Written(taken);
+  writtenSinceLook_ += taken;
+  if (taken != static_cast<int64_t>(bytes.size())) return WriteResult::kRefused;
   if (!hold_) socket_.flush();  // hand it to the network now, not at the next loop pass
-  return n;
+  return WriteResult::kTaken;
 }
 
 void QtSwitcherSocket::Hold(bool hold) {

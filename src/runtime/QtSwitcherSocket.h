@@ -33,10 +33,8 @@ class QtSwitcherSocket final : public SwitcherSocket {
   int64_t ConnectingMilliseconds() const override;
   void Close() override;
   int64_t Read(char* into, int64_t max) override;
-  int64_t Write(const char* bytes, int64_t count) override;
-  int32_t LastError() const override { return lastError_; }
+  WriteResult Write(std::string_view bytes) override;
   bool IsConnected() const override;
-  int64_t BytesWritten() const override { return bytesWritten_; }
   // Bytes not yet acknowledged by the peer: those still queued here and
   // those the kernel holds (sent or not), and for how long none of them
   // has been acknowledged. A peer that stopped reading closes its window;
@@ -58,8 +56,6 @@ class QtSwitcherSocket final : public SwitcherSocket {
   QTcpSocket socket_;
   std::string host_;
   int32_t port_ = 0;
-  int32_t lastError_ = 0;
-  int64_t bytesWritten_ = 0;
   bool closing_ = false;    // our own Close: no closed-by-peer event
   bool connected_ = false;  // this attempt reached the connected state
   bool hold_ = false;

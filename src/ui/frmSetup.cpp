@@ -16,7 +16,7 @@
 #include "config/SetupRules.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 #include "ui/Bytes.h"
 #include "ui/Dialogs.h"
 #include "ui/frmDisplayListView.h"

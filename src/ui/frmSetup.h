@@ -9,7 +9,7 @@
 #include <QString>
 #include <memory>
 
-#include "link/Panel.h"
+#include "engine/Panel.h"
 
 class QComboBox;
 class QLineEdit;

@@ -24,7 +24,7 @@ TEST_F(CrosspointMapTest, taggedKindTenEntriesFillTagTablesAndThirdWords) {
                                             0,  0x2C, 2, 2, 0, 3, 0,  //
                                             10, 12,   0, 4, 0, 5, 0,  //
                                             0,  9,    0, 6, 0, 7, 0}));
-  const DecodedMap map = DecodeCrosspointMap(frame, log);
+  const DecodedMap map = DecodeCrosspointMap(frame);
   ASSERT_FALSE(map.dropped) << Hex(frame);
   EXPECT_EQ(map.iFirst, 7);
   ASSERT_EQ(map.records.size(), 1u);
@@ -32,11 +32,11 @@ TEST_F(CrosspointMapTest, taggedKindTenEntriesFillTagTablesAndThirdWords) {
 
   // A tag byte other than 10 leaves the entry untagged; without the tag flag
   // kind 10 still has three words.
-  Feed(MapFrame(20, {{{{8, false}, {11, true}}}, {{{13}}}}, true));
+  Feed(MapFrame(20, {{{{8, false}, {11, true}}}, {{{13}}}}));
   EXPECT_EQ(Summary(st.udtXptMap[20]), "count 2 status 0 tags 1 src0 8/0/0 tag0 11/0/0");
   EXPECT_EQ(Summary(st.udtXptMap[21]), "count 1 status 0 tags 0 src0 13/0/0");
   const DecodedMap plain =
-      DecodeCrosspointMap(RawMap(10, B({1, 0, 7, 0, 1, 0, 0, 3, 0, 4, 0, 5, 0})), log);
+      DecodeCrosspointMap(RawMap(10, B({1, 0, 7, 0, 1, 0, 0, 3, 0, 4, 0, 5, 0})));
   ASSERT_FALSE(plain.dropped);
   EXPECT_EQ(Summary(plain.records[0]), "count 1 status 0 tags 0 src0 3/4/5");
 }
@@ -51,7 +51,7 @@ TEST_F(CrosspointMapTest, faultyMessagesAreDroppedAndOnlyAnUnstorableCountIsLogg
       longer,
       RawMap(0, B({1, 0, 4, 0, 1, 0, 0, 7, 0, 0})),  // the second word lacks its high byte
       OneOutput(4, std::vector<int>(65, 1)),
-      MapFrame(4, {{std::vector<Entry>(33, Entry{9, true})}}, true),
+      MapFrame(4, {{std::vector<Entry>(33, Entry{9, true})}}),
       RawMap(0, B({1, 0, 4, 0, 0, 2, 0}))};  // 256 entries: the count is kept in a byte
   for (const std::string& frame : frames) {
     Feed(frame);
@@ -67,7 +67,7 @@ TEST_F(CrosspointMapTest, faultyMessagesAreDroppedAndOnlyAnUnstorableCountIsLogg
   // The limits themselves are accepted.
   Feed(OneOutput(4, std::vector<int>(64, 1)));
   EXPECT_EQ(st.udtXptMap[4].bySrcCount, 64);
-  Feed(MapFrame(4, {{std::vector<Entry>(32, Entry{9, true})}}, true));
+  Feed(MapFrame(4, {{std::vector<Entry>(32, Entry{9, true})}}));
   EXPECT_EQ(st.udtXptMap[4].iTagCount, 32);
 }
 
@@ -75,9 +75,9 @@ TEST_F(CrosspointMapTest, shortFrameClaimingManyOutputsSetsAsideOnlyWhatItHolds)
   // 16,383 outputs claimed in an 8-byte frame: an error (the entry count
   // 32,766 cannot be kept in a byte), and no room made for the claim.
   const std::string frame = B({0xF6, 0x00, 0x7F, 0x7F, 0x00, 0x00, 0x7E, 0xFF});
-  EXPECT_THROW(DecodeCrosspointMap(frame, log), RuntimeError);
+  EXPECT_THROW(DecodeCrosspointMap(frame), RuntimeError);
   // Dropped at its first output (65 entries): room for one record at most.
-  const DecodedMap map = DecodeCrosspointMap(RawMap(0, B({0x7F, 0x7F, 0, 0, 65, 0, 0})), log);
+  const DecodedMap map = DecodeCrosspointMap(RawMap(0, B({0x7F, 0x7F, 0, 0, 65, 0, 0})));
   EXPECT_TRUE(map.dropped);
   EXPECT_LT(map.records.capacity(), 4u);
 }
@@ -91,7 +91,7 @@ TEST_F(CrosspointMapTest, outputsBeyondTheSwitcherAreNotStoredAndAskedForAgainOn
   std::vector<Block> blocks;
   for (int r = 0; r < 10; ++r) blocks.push_back({{{100 + r}}});
   Feed(MapFrame(250, blocks));
-  for (int o = 250; o < 256; ++o) EXPECT_EQ(st.udtXptMap[o].iSrc[0], 100 + o - 250) << o;
+  for (int o = 250; o < 256; ++o) EXPECT_EQ(st.udtXptMap[o].Src(0), 100 + o - 250) << o;
   Feed(OneOutput(256, {1}));  // one past the last output
   EXPECT_EQ(st.udtXptMap.size(), 256u);
   EXPECT_TRUE(logged.empty()) << logged.front();

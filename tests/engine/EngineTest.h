@@ -53,16 +53,17 @@ class EngineTest : public PanelTest {
 inline std::string Summary(const XptRecord& r) {
   std::string text = "count " + std::to_string(r.bySrcCount) + " status " +
                      std::to_string(r.byStatus) + " tags " + std::to_string(r.iTagCount);
-  auto entries = [&](const char* name, const auto& a, const auto& b, const auto& c) {
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      if (a[i] || b[i] || c[i]) {
-        text += " " + std::string(name) + std::to_string(i) + " " + std::to_string(a[i]) + "/" +
-                std::to_string(b[i]) + "/" + std::to_string(c[i]);
+  auto entries = [&](const char* name, std::span<const XptEntry> kept) {
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      const XptEntry& e = kept[i];
+      if (e.iSrc || e.iData2 || e.iData3) {
+        text += " " + std::string(name) + std::to_string(i) + " " + std::to_string(e.iSrc) + "/" +
+                std::to_string(e.iData2) + "/" + std::to_string(e.iData3);
       }
     }
   };
-  entries("src", r.iSrc, r.iSrcData2, r.iSrcData3);
-  entries("tag", r.iTagSrc, r.iTagData2, r.iTagData3);
+  entries("src", r.Untagged());
+  entries("tag", r.Tagged());
   return text;
 }
 

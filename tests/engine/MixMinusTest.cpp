@@ -28,9 +28,10 @@ TEST_F(MixMinusTest, optosShowWhichWatchedInputsCarryAMixMinus) {
   Watch({{4, 70, 2}, {5, 71, 3}, {6, 72, kNone}, {7, kNone, 4}, {8, 73, 5}});
   // Console 1's bus; no bus; a bus but no opto; a bus but no input.
   for (auto [output, source] : {std::pair<int, int16_t>{4, 12}, {5, 3}, {6, 10}, {7, 11}}) {
-    st.udtXptMap[output].bySrcCount = 1, st.udtXptMap[output].iSrc[0] = source;
+    st.udtXptMap[output] = XptRecord({source});
   }
-  st.udtXptMap[8].iSrc[0] = 10;  // Off: the leftover number is not read
+  st.udtXptMap[8] = XptRecord({10}),
+  st.udtXptMap[8].bySrcCount = 0;  // Off: an entry kept is not read
   st.iInputMMState[99] = 20;
   DetermineMMInUse(p);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{1, 3, 0x60}, {1, 4, 0x64}, {1, 6, 0x64}}));
@@ -45,11 +46,10 @@ TEST_F(MixMinusTest, relaysShowProgramOutputsCarryingAnotherConsolesInput) {
   Consoles({{20, 0, -1, 5}, {21, 0, -1, 6}, {22, 0, -1, 7}});
   st.iInputMMState[70] = 21;  // input 70 carries console 1's mix-minus
   st.iInputMMState[0] = 20;
-  st.udtXptMap[20].bySrcCount = 2, st.udtXptMap[20].iSrc = {3, 70};  // another's: in use
-  st.udtXptMap[21].bySrcCount = 1, st.udtXptMap[21].iSrc[0] = 70;    // its own
+  st.udtXptMap[20] = XptRecord({3, 70});  // another's: in use
+  st.udtXptMap[21] = XptRecord({70});     // its own
   // Output 22: one tagged and one untagged entry; only source 3 is looked at.
-  st.udtXptMap[22].bySrcCount = 2, st.udtXptMap[22].iTagCount = 1;
-  st.udtXptMap[22].iSrc[0] = 3, st.udtXptMap[22].iTagSrc[0] = 70;
+  st.udtXptMap[22] = XptRecord({3}, {70});
   int16_t all = kNone;
   CheckForActiveMMs(p, all);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{6, 1, 0x44}, {7, 1, 0x40}, {8, 1, 0x40}}));

@@ -75,7 +75,7 @@ TEST_F(PollCycleTest, countdownsReturnInSlotOrderOnlyWhilePendingAndTheOutputIsS
   EXPECT_EQ(st.iReturnDelays, (std::vector<int16_t>{2, 2, 2}));
   Ticks(1);
   EXPECT_TRUE(Changes().empty());
-  Feed(MapFrame(9, {{{{3, true}}}}, true));  // output 9 now carries output 3
+  Feed(MapFrame(9, {{{{3, true}}}}));  // output 9 now carries output 3
   Ticks(1);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{7, 61, 4}, {5, 41, 4}}));
   EXPECT_EQ(st.iReturnDelays, (std::vector<int16_t>{0, 0, 0}));

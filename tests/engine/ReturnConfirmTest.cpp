@@ -26,7 +26,7 @@ class ReturnConfirmTest : public EngineTest {
       if (source >= 0) blocks[output].entries = {{source}};
       if (source == -2) blocks[output].entries = {{1, true}};
     }
-    return MapFrame(0, blocks, true);
+    return MapFrame(0, blocks);
   }
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) tmrpoll_Timer(p);
@@ -100,7 +100,7 @@ TEST_F(ReturnConfirmTest, unconfirmedReturnIsSentThreeTimesThenAlarmsUntilTheOut
   Clear();
   Feed(OneOutput(2, {}));  // a new Off is a new return
   EXPECT_EQ(Changes(), (std::vector<Sent>{{3, 21, 4}}));
-  Feed(MapFrame(2, {{{{4, true}}}}, true));  // a tagged entry confirms it too
+  Feed(MapFrame(2, {{{{4, true}}}}));  // a tagged entry confirms it too
   Ticks(10);
   EXPECT_EQ(Changes().size(), 1u);
   EXPECT_EQ(Logged("could not be returned", "Return Alarm"), 1);

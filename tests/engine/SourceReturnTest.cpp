@@ -75,7 +75,7 @@ TEST_F(SourceReturnTest, waitStartsCountdownThatRestartsOnceAndALaterSourceCance
 
   st.iWaitTicks = 2;  // a tagged entry shows the other output and does not cancel
   Feed(OneOutput(4, {}));
-  Feed(MapFrame(4, {{{{9, true}, {3, false}}}}, true));
+  Feed(MapFrame(4, {{{{9, true}, {3, false}}}}));
   EXPECT_TRUE(RowIs(0, "Out 0010", kColourBlack));
   EXPECT_EQ(st.iReturnDelays[0], 3);
   EXPECT_EQ(st.iReturnSources[0], 12);

@@ -36,7 +36,7 @@ TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
   st.iPendingReturns = 1;
   // Outputs 1..5: Off; source 5; exception 7 with tones 60; output 9; 8 and
   // 60 with a status byte.
-  Feed(MapFrame(1, {{}, {{{5}}}, {{{7}, {60}}}, {{{9, true}}}, {{{8}, {60}}, 2}}, true));
+  Feed(MapFrame(1, {{}, {{{5}}}, {{{7}, {60}}}, {{{9, true}}}, {{{8}, {60}}, 2}}));
   const std::tuple<std::string, std::string, int32_t, std::string> shown[] = {
       {"Out 0002", " - Off - ", kColourRed, "Inpt0012"},
       {"Out 0003", "Inpt0006", kColourGreen, "Inpt0006"},

@@ -75,7 +75,7 @@ TEST_F(TonesTest, offOrTaggedCleanOutputCarriesNoProgram) {
   // by a Clean output that is Off or carries only another output.
   Consoles({{0, 30, 33, 5}}, {{50, 60}});
   Feed(OneOutput(4, {31}));
-  Feed(MapFrame(50, {{{{0, true}}}}, true));
+  Feed(MapFrame(50, {{{{0, true}}}}));
   Feed(OneOutput(4, {31}));
   Feed(OneOutput(50, {}));
   EXPECT_EQ(st.iCurrentSources[0], kNone);

@@ -14,7 +14,7 @@
 #include "QtTestSupport.h"
 #include "SwitcherSim.h"
 #include "engine/ReturnEngine.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 #include "runtime/PanelHost.h"
 #include "support/DelayedNetwork.h"
 #include "support/TempFolder.h"

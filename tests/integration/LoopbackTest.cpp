@@ -6,7 +6,7 @@
 #include <QTcpSocket>
 
 #include "LoopbackFixture.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr {
 namespace {
@@ -22,7 +22,7 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
   EXPECT_EQ(st().iNumInputs, 8);
   EXPECT_EQ(st().udtXptMap.size(), 256u) << "the map keeps at least its start-up size";
   EXPECT_EQ(st().udtXptMap[2].bySrcCount, 1);
-  EXPECT_EQ(st().udtXptMap[2].iSrc[0], 2);
+  EXPECT_EQ(st().udtXptMap[2].Src(0), 2);
   EXPECT_EQ(panel->rows().Row(1).sOut, "Out 0003");
   EXPECT_EQ(panel->rows().Row(1).sSource, "Inpt0003");
   EXPECT_EQ(panel->rows().Row(1).lColour, kColourGreen);

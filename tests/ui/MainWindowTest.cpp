@@ -69,11 +69,10 @@ TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
   folder.Write("vyrntpnl.ini", WatchingIni(4, kClosedPort));
   window->Form_Load(folder.path());
   st().sExceptions = "0001";  // input 3 is an exception
-  st().udtXptMap[0].bySrcCount = 1, st().udtXptMap[0].iSrc[0] = 1;
-  st().udtXptMap[1].bySrcCount = 0;
-  st().udtXptMap[2].bySrcCount = 1, st().udtXptMap[2].iSrc[0] = 3;
-  st().udtXptMap[3].bySrcCount = 1, st().udtXptMap[3].iTagCount = 1,
-  st().udtXptMap[3].iTagSrc[0] = 7;
+  st().udtXptMap[0] = XptRecord({1});
+  st().udtXptMap[1] = XptRecord();
+  st().udtXptMap[2] = XptRecord({3});
+  st().udtXptMap[3] = XptRecord({}, {7});
   st().sOutputNames[0] = "S\xC3LE 1";      // 8-bit names show one character per byte
   st().sOutputNames[1] = "Out\n0002\x7F";  // control bytes as their visible symbols
   st().sInputNames[1] = "Inp\t0002";

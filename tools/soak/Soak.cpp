@@ -15,7 +15,7 @@
 #include <fstream>
 #include <numeric>
 
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace soak {
 

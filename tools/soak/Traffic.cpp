@@ -10,7 +10,7 @@ namespace {
 
 char Byte(int value) { return static_cast<char>(value & 0xFF); }
 
-void Word(std::string& frame, int value) { vyr::wire::AppendWord(frame, value); }
+void Word(std::string& frame, int value) { vyr::wire::AppendWord14(frame, value); }
 
 int RandomWord(Rng& rng) {
   switch (Uniform(rng, 0, 4)) {

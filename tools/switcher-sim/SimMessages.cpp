@@ -9,7 +9,7 @@ namespace sim {
 
 namespace {
 
-using vyr::wire::AppendWord;
+using vyr::wire::AppendWord14;
 using vyr::wire::CloseFrame;
 using vyr::wire::Word14;
 
@@ -28,8 +28,8 @@ std::string BuildNameTable(int kind, int width, const std::vector<std::string>& 
   frame += Byte(kNameTable);
   frame += Byte(kind & 0x7F);
   frame += Byte(width & 0x7F);
-  AppendWord(frame, count);
-  AppendWord(frame, 0);
+  AppendWord14(frame, count);
+  AppendWord14(frame, 0);
   for (int i = 0; i < count; ++i) {
     const std::string& name = names[static_cast<size_t>(i)];
     for (int c = 0; c < width; ++c) {
@@ -37,7 +37,7 @@ std::string BuildNameTable(int kind, int width, const std::vector<std::string>& 
           c < static_cast<int>(name.size()) ? At(name, static_cast<size_t>(c)) : ' ';
       frame += ch < 0x80 ? static_cast<char>(ch) : '?';
     }
-    AppendWord(frame, i);
+    AppendWord14(frame, i);
   }
   CloseFrame(frame);
   return frame;
@@ -50,15 +50,15 @@ std::string BuildCrosspointMap(int firstOutput, const std::vector<OutputRouting>
   std::string frame;
   frame += Byte(kCrosspointMap);
   frame += Byte(tagged ? 0x40 : 0x00);
-  AppendWord(frame, static_cast<int>(outputs.size()));
-  AppendWord(frame, firstOutput);
+  AppendWord14(frame, static_cast<int>(outputs.size()));
+  AppendWord14(frame, firstOutput);
   for (const OutputRouting& out : outputs) {
-    AppendWord(frame, static_cast<int>(out.entries.size()));
+    AppendWord14(frame, static_cast<int>(out.entries.size()));
     frame += Byte(out.status & 0x7F);
     for (const Entry& e : out.entries) {
       if (tagged) frame += Byte(e.tagged ? kTagByte : 0);
-      AppendWord(frame, e.source);
-      AppendWord(frame, 0);
+      AppendWord14(frame, e.source);
+      AppendWord14(frame, 0);
     }
   }
   CloseFrame(frame);
@@ -77,7 +77,7 @@ std::string BuildSwitcherType(int type) {
   std::string frame(1, Byte(kSwitcherType));
   frame += Byte(0x01);
   frame += std::string(2, '\0');
-  AppendWord(frame, type);
+  AppendWord14(frame, type);
   frame += std::string(2, '\0');
   CloseFrame(frame);
   return frame;

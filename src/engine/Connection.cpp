@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/Checked.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr {
 
@@ -46,15 +46,6 @@ void scktSwitcher_Disconnect(Panel& p) {
   Trap(p.log, "Error Disconnecting from Server", "Socket Error", [&] { DisconnectFromServer(p); });
 }
 
-std::size_t ReceiveRoom(const ByteBuffer& buffer) {
-  // The front ScannedUpTo bytes are the start of one message still waiting
-  // for its end marker; once that start alone fills the backlog, the rest of
-  // the message is read without waiting for another scan.
-  const bool longMessage = buffer.ScannedUpTo() >= kReceiveBacklogBytes;
-  const std::size_t limit = longMessage ? kMaxMessageBytes + 1 : kReceiveBacklogBytes;
-  return buffer.size() < limit ? limit - buffer.size() : 0;
-}
-
 bool ReadIntoBuffer(Panel& p) {
   char chunk[65536];
   for (;;) {
@@ -62,10 +53,9 @@ bool ReadIntoBuffer(Panel& p) {
     if (room == 0) return false;
     const int64_t n =
         p.scktSwitcher.Read(chunk, static_cast<int64_t>(std::min(sizeof chunk, room)));
-    if (n < 1) break;
+    if (n < 1) return n == 0;
     p.st.sRecvBuffer.Append(std::string_view(chunk, static_cast<std::size_t>(n)));
   }
-  return p.scktSwitcher.LastError() == SwitcherSocket::kWouldBlock;
 }
 
 void scktSwitcher_Read(Panel& p) {

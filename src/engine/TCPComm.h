@@ -1,13 +1,14 @@
 #pragma once
-// The switcher link: connection, the three socket events, the one sending
-// routine, the dispatcher of received messages and the parsers of the
-// identification and name-table messages.
+// The panel's side of the link: connection, the three socket events, the
+// one sending routine, the dispatcher of received messages and the handlers
+// of the identification and name-table messages.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "link/Panel.h"
+#include "engine/Panel.h"
+#include "link/Framing.h"
 
 namespace vyr {
 
@@ -22,16 +23,6 @@ inline constexpr int64_t kSendStallLimitMs = 10000;
 // take longer than a poll tick.
 inline constexpr int64_t kConnectAttemptLimitMs = 10000;
 
-// Unworked bytes the receive buffer takes before reading stops, so that TCP
-// flow control slows a Server Module that sends faster than the panel works
-// (only the rest of one longer message is read beyond it).
-inline constexpr std::size_t kReceiveBacklogBytes = 4u << 20;
-
-// Longer than the largest message (a full map of 16,383 outputs with 64
-// tagged three-word entries each is under 8 MB): a start of a message this
-// long without its end marker is dropped rather than kept growing.
-inline constexpr std::size_t kMaxMessageBytes = 16u << 20;
-
 // Starts a connection attempt, unless one is still under way: that one is
 // left alone, or abandoned once it has lasted kConnectAttemptLimitMs.
 void ConnectToServer(Panel& p);
@@ -40,10 +31,6 @@ void scktSwitcher_Connect(Panel& p);
 // Reads what the socket holds, up to the backlog limit (see
 // ReceiveRoom), and handles the first message.
 void scktSwitcher_Read(Panel& p);
-// Bytes the receive buffer may still take: up to kReceiveBacklogBytes, or,
-// while it starts with one message longer than that still waiting for its
-// end, up to just past kMaxMessageBytes.
-std::size_t ReceiveRoom(const ByteBuffer& buffer);
 // Reads into the receive buffer as far as ReceiveRoom allows; true when the
 // socket had nothing more (the read ended in would-block).
 bool ReadIntoBuffer(Panel& p);

@@ -38,11 +38,11 @@ TEST_F(TypeMessages, switcherTypeIsTakenFromATenByteMessageOnly) {
 // A name table as the Server Module sends it.
 std::string NameTable(int kind, int width, const std::vector<std::string>& names, int first = 0) {
   std::string f = B({0xFC, kind, width});
-  wire::AppendWord(f, static_cast<int>(names.size()));
-  wire::AppendWord(f, first);
+  wire::AppendWord14(f, static_cast<int>(names.size()));
+  wire::AppendWord14(f, first);
   for (std::size_t i = 0; i < names.size(); ++i) {
     f += names[i] + std::string(static_cast<std::size_t>(width) - names[i].size(), ' ');
-    wire::AppendWord(f, static_cast<int>(i));
+    wire::AppendWord14(f, static_cast<int>(i));
   }
   wire::CloseFrame(f);
   return f;
@@ -109,7 +109,7 @@ TEST_F(NameTables, tableWithNoEntriesIsIgnoredStaysRequestedAndLogsALineEach) {
   EXPECT_NE(logged[1].find("Input name table with no entries ignored"), std::string::npos);
   // Maps are still stored: the output count never fell to 0.
   ProcessCrosspointMap(p, OneOutput(3, {7}));
-  EXPECT_EQ(st.udtXptMap[3].iSrc[0], 7);
+  EXPECT_EQ(st.udtXptMap[3].Src(0), 7);
 }
 
 }  // namespace

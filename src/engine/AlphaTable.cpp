@@ -4,14 +4,12 @@
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
-#include "link/ByteManipulation.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
+#include "link/Messages.h"
 
 namespace vyr {
 
 namespace {
-constexpr int kInputTable = 10;
-constexpr int kOutputTable = 20;
 constexpr int32_t kInputNamesBit = 0x100;
 constexpr int32_t kOutputNamesBit = 0x200;
 }  // namespace
@@ -19,16 +17,10 @@ constexpr int32_t kOutputNamesBit = 0x200;
 void ProcessAlphaTable(Panel& p, const std::string& message) {
   Trap(p.log, "Error Processing Alpha Table", "Message Error", [&] {
     AppState& st = p.st;
-    const int32_t length = ToInt32(message.size());
-    if (CalcCheckSum(message, 2, p.log) != ByteAt(message, length - 2)) return;
-    const int kind = ByteAt(message, 1);
-    const int16_t width = ByteAt(message, 2);
-    const int16_t count = MakeInteger(ByteAt(message, 3), ByteAt(message, 4));
-    const int16_t first = MakeInteger(ByteAt(message, 5), ByteAt(message, 6));
-    std::vector<std::string> names;
-    if (count > 0) Redim(names, count);
-    const int32_t entry = Add32(width, 2);
-    if (length != Add32(Mul32(entry, count), 9)) return;
+    NameTable table = DecodeNameTable(message);
+    if (!table.valid) return;
+    const int kind = table.kind;
+    const int16_t count = table.count;
     if (count == 0 && (kind == kOutputTable || kind == kInputTable)) {
       // A switcher without channels cannot be: the counts stay as they were
       // and the table stays requested.
@@ -37,11 +29,7 @@ void ProcessAlphaTable(Panel& p, const std::string& message) {
                           "Message Error");
       return;
     }
-    for (int32_t i = first; i < count; ++i) {
-      const int32_t at = Add32(7, Mul32(entry, i));
-      (void)ByteAt(message, at + width + 1);  // the entry's value word is read, not used
-      At(names, i) = message.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(width));
-    }
+    std::vector<std::string>& names = table.names;
     if (kind == kOutputTable) {
       st.sOutputNames = std::move(names);
       if (st.iNumOutputs != count) {

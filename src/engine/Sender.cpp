@@ -1,15 +1,11 @@
 // The one path by which bytes leave the program.
 
 #include "core/Checked.h"
-#include "link/TCPComm.h"
+#include "engine/TCPComm.h"
 
 namespace vyr {
 
 namespace {
-
-// A would-block answer is retried this often before the peer counts as
-// stuck: the program must go on handling its other events.
-constexpr int kMaxWriteAttempts = 64;
 
 bool PeerStoppedReading(const SwitcherSocket& socket) {
   return socket.PendingBytes() > kSendQueueLimitBytes ||
@@ -22,21 +18,17 @@ bool SendToSwitcher(Panel& p, const std::string& message) {
   bool sent = false;
   Trap(p.log, "Error sending to switcher", "Message Error", [&] {
     SwitcherSocket& socket = p.scktSwitcher;
-    const int64_t n = static_cast<int64_t>(message.size());
-    bool written = false;
-    for (int attempt = 0; attempt < kMaxWriteAttempts && !written; ++attempt) {
-      if (!socket.IsConnected()) {
+    switch (socket.Write(message)) {
+      case SwitcherSocket::WriteResult::kNotConnected:
         DisconnectFromServer(p);
         return;
-      }
-      if (socket.Write(message.data(), n) < 1 &&
-          socket.LastError() != SwitcherSocket::kWouldBlock) {
-        return;  // a hard error: this message is lost, nothing is reported
-      }
-      written = socket.BytesWritten() == n;
+      case SwitcherSocket::WriteResult::kRefused:
+        return;  // the socket failed: its closed event follows
+      case SwitcherSocket::WriteResult::kTaken:
+        sent = true;
+        break;
     }
-    sent = written;
-    if (written && !PeerStoppedReading(socket)) return;
+    if (!PeerStoppedReading(socket)) return;
     const int64_t unsent = socket.PendingBytes();
     DisconnectFromServer(p);
     throw RuntimeError(kErrDeviceIO, "Server Module stopped reading (" + std::to_string(unsent) +
