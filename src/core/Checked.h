@@ -1,8 +1,8 @@
 #pragma once
-// Checked arithmetic, conversions and table access. Each raises the same
-// run-time error the original integer types did: Overflow (6) for a result
-// outside 16 or 32 bits, Subscript out of range (9) for a bad index,
-// Division by zero (11).
+// Checked arithmetic, conversions and table access. Counters and channel
+// numbers are 16- or 32-bit values in the state and in old log files; a
+// result that does not fit raises Overflow (6), a bad index Subscript out of
+// range (9), a zero divisor Division by zero (11).
 
 #include <cstddef>
 #include <cstdint>
