@@ -91,6 +91,24 @@ void LargestMapInSegments(benchmark::State& state) {
 }
 BENCHMARK(LargestMapInSegments)->Unit(benchmark::kMillisecond);
 
+// What the crosspoint map of the largest switcher holds when each output
+// carries one source: the records and anything they keep on the heap.
+void LargestSwitcherMapMemory(benchmark::State& state) {
+  BenchPanel b;
+  b.Resize(16383, 16383);
+  const std::string frame = FullMap(16383, 16383, 1);
+  for (auto _ : state) {
+    b.st.sRecvBuffer.Append(frame);
+    ProcessCommand(b.p);
+  }
+  std::size_t held = b.st.udtXptMap.capacity() * sizeof(XptRecord);
+  for (const XptRecord& r : b.st.udtXptMap) held += r.HeapBytes();
+  if (b.st.udtXptMap.size() != 16383 || b.st.udtXptMap[16382].Src(0) != 16382)
+    state.SkipWithError("the map was not stored");
+  state.counters["map_bytes"] = static_cast<double>(held);
+}
+BENCHMARK(LargestSwitcherMapMemory)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace vyr::bench
 

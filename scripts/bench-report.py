@@ -32,8 +32,8 @@ def ms(name):
 reaction, footprint = results("reaction.txt"), results("footprint.txt")
 rows = [
     ("Full 256-output map: framing, dispatch, decoding, storing",
-     f"{bench['FullMap256']['bytes_per_second'] / 1e6:.0f} MB/s", ">= 200 MB/s",
-     bench["FullMap256"]["bytes_per_second"] / 1e6 >= 200),
+     f"{bench['FullMap256']['bytes_per_second'] / 1e6:.0f} MB/s", ">= 600 MB/s",
+     bench["FullMap256"]["bytes_per_second"] / 1e6 >= 600),
     ("Stream of one-output maps, read in 64 KiB pieces",
      f"{bench['OneOutputMaps']['items_per_second'] / 1e6:.2f} M maps/s", ">= 1 M maps/s",
      bench["OneOutputMaps"]["items_per_second"] >= 1e6),
@@ -46,6 +46,9 @@ rows += [
      f"{ms('LargestSwitcherFullMap'):.1f} ms", "< 100 ms", ms("LargestSwitcherFullMap") < 100),
     ("The same map arriving in 1460-byte TCP segments",
      f"{ms('LargestMapInSegments'):.1f} ms", "(no goal; was 3.8 s)", True),
+    ("Crosspoint map held for 16,383 outputs carrying one source each",
+     f"{bench['LargestSwitcherMapMemory']['map_bytes'] / 1e6:.2f} MB", "< 1 MB (was 9.6 MB)",
+     bench["LargestSwitcherMapMemory"]["map_bytes"] < 1e6),
 ]
 ratio = reaction["reaction_median_us"] / reaction["plain_median_us"]
 rows += [

@@ -5,6 +5,7 @@
 // in the record itself (24 bytes), more on the heap, so a 16,383-output
 // switcher's map takes well under a megabyte.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -60,6 +61,9 @@ class XptRecord {
   int16_t TagSrc(int64_t k) const { return k >= 0 && k < tagged_ ? Data()[untagged_ + k].iSrc : 0; }
 
   bool operator==(const XptRecord& other) const;
+
+  // Bytes held on the heap (none for up to two entries).
+  std::size_t HeapBytes() const { return OnHeap() ? (untagged_ + tagged_) * sizeof(XptEntry) : 0; }
 
  private:
   static constexpr int kInPlace = 2;
