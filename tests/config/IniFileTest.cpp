@@ -67,8 +67,7 @@ TEST_F(IniFileTest, missingFileChangesNothingAndAnEmptyOneGivesEveryDefault) {
   EXPECT_TRUE(logged.empty());
   EXPECT_EQ(std::tie(st.sIPAddress, st.sExceptions, st.sUserName, st.sPassword),
             std::make_tuple("", "", "", ""));
-  // Port, refresh, time-out, wait, wait ticks, return source, exception count, return rule,
-  // confirm.
+  // Port, refresh, time-out, wait, wait ticks, return source, exceptions, return rule, confirm.
   EXPECT_EQ(
       std::make_tuple(st.lIPPort, st.iRefreshRate, st.iTimeOut, st.iWaitTime, st.iWaitTicks,
                       st.iReturnSource, st.iExceptionCount, st.bReturnToSpecific, st.lConfirmTime),
@@ -187,6 +186,7 @@ TEST_F(IniFileTest, unicodeFilesReadAsEightBitTextAndAFileThatIsNotTextIsRefused
       {utf16(usable, true) + "\r", "half a UTF-16 character on line 4"},
       {"[SETUP]\r\nIP Address=10.0.0.1\0\r\n"s, "NUL byte on line 2"},
       {"[SETUP]\rIP Address=10.0.0.1\n\0"s, "NUL byte on line 3"}};  // a lone CR ends a line
+  const std::string refusal = "Error Reading ini file: Error #  75 - Path/File access error: ";
   for (const auto& [bytes, refused] : cases) {
     SCOPED_TRACE(refused.empty() ? "usable" : refused);
     st.sIPAddress.clear(), st.lIPPort = 0;
@@ -194,10 +194,7 @@ TEST_F(IniFileTest, unicodeFilesReadAsEightBitTextAndAFileThatIsNotTextIsRefused
     if (refused.empty()) {
       EXPECT_EQ(std::tie(st.sIPAddress, st.lIPPort), std::make_tuple("Jos\xE9", 4001));
     } else {
-      EXPECT_EQ(logged, Logged("file Error",
-                               "Error Reading ini file: Error #  75 - Path/File "
-                               "access error: " +
-                                   refused));
+      EXPECT_EQ(logged, Logged("file Error", refusal + refused));
     }
   }
   // The next write stores 8-bit text.
