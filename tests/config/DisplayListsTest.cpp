@@ -11,35 +11,32 @@
 namespace vyr::test {
 namespace {
 
-std::vector<std::string> Keys(const std::vector<ListItem>& items) {
-  std::vector<std::string> keys;
-  for (const ListItem& item : items) keys.push_back(item.key);
-  return keys;
-}
+using V = std::vector<int16_t>;
 
 // Four inputs and six outputs; outputs 6 and 3 are watched, input 2 is an exception.
 struct DisplayLists : ::testing::Test {
   AppState st;
   std::vector<ListItem> items;
   DisplayLists() { FillSmallFacility(st); }
+  // The keys of the items, separated by blanks.
+  std::string Keys() const {
+    std::string keys;
+    for (const ListItem& item : items) keys += (keys.empty() ? "" : " ") + item.key;
+    return keys;
+  }
 };
 
-TEST(DisplayListKeys, channelNumberInFourDigitsAndBack) {
-  const std::tuple<int, std::string> cases[] = {
-      {1, "Ch.0001"}, {42, "Ch.0042"}, {256, "Ch.0256"}, {9999, "Ch.9999"}};
-  for (const auto& [channel, key] : cases) {
+TEST_F(DisplayLists, keysHoldTheChannelInFourDigitsAndTheMasterListEveryChannelOfTheKind) {
+  for (const auto& [channel, key] :
+       {std::tuple{1, "Ch.0001"}, {42, "Ch.0042"}, {256, "Ch.0256"}, {9999, "Ch.9999"}}) {
     EXPECT_EQ(ChannelKey(channel), key);
     EXPECT_EQ(ChannelOfKey(key), channel);
   }
   EXPECT_EQ(ChannelItem(1, "MIC 1"), (ListItem{"Ch.0001", "MIC 1 (Ch.0001)", "Ch.0001"}));
-}
 
-TEST_F(DisplayLists, masterListHoldsEveryChannelOfTheKind) {
-  const std::tuple<int16_t, std::size_t> cases[] = {
-      {kListExceptions, 4}, {kListOutputs, 6}, {0, 0}};
-  for (const auto& [type, count] : cases) {
+  for (const auto& [type, count] : {std::pair{kListExceptions, 4u}, {kListOutputs, 6u}, {0, 0u}}) {
     items.clear();
-    BuildMasterList(st, type, items);
+    BuildMasterList(st, static_cast<int16_t>(type), items);
     EXPECT_EQ(items.size(), count);
   }
   BuildMasterList(st, kListOutputs, items);
@@ -52,43 +49,25 @@ TEST_F(DisplayLists, masterListHoldsEveryChannelOfTheKind) {
 }
 
 TEST_F(DisplayLists, currentListAsTheStateHoldsIt) {
-  struct Case {
-    const char* what;
-    int16_t type;
-    std::vector<int16_t> watched;
-    std::string exceptions;
-    int16_t exceptionCount;
-    std::vector<std::string> keys;
-    int32_t error;
-  };
-  const Case cases[] = {
-      {"watch slots in slot order", kListOutputs, {5, 2}, "", 0, {"Ch.0006", "Ch.0003"}, 0},
-      {"an output watched twice",
-       kListOutputs,
-       {1, 4, 1},
-       "",
-       0,
-       {"Ch.0002", "Ch.0005"},
-       kErrKeyNotUnique},
-      {"an output without a name", kListOutputs, {0, 6}, "", 0, {"Ch.0001"}, kErrSubscript},
-      {"marked inputs", kListExceptions, {}, "1001", 2, {"Ch.0001", "Ch.0004"}, 0},
-      {"the count only decides whether to look",
-       kListExceptions,
-       {},
-       "0110",
-       7,
-       {"Ch.0002", "Ch.0003"},
-       0},
-      {"marks but a count of 0", kListExceptions, {}, "0100", 0, {}, 0},
-      {"a mark beyond the names", kListExceptions, {}, "01001", 1, {"Ch.0002"}, kErrSubscript},
-      {"no such list", 0, {5, 2}, "0100", 1, {}, 0}};
-  for (const Case& c : cases) {
+  // clang-format off
+  const struct { const char* what; int16_t type; V watched; const char* marks; int16_t count;
+                 const char* keys; int32_t error; } cases[] = {
+      {"watch slots in slot order", kListOutputs, {5, 2}, "", 0, "Ch.0006 Ch.0003", 0},
+      {"an output watched twice", kListOutputs, {1, 4, 1}, "", 0, "Ch.0002 Ch.0005", kErrKeyNotUnique},
+      {"an output without a name", kListOutputs, {0, 6}, "", 0, "Ch.0001", kErrSubscript},
+      {"marked inputs", kListExceptions, {}, "1001", 2, "Ch.0001 Ch.0004", 0},
+      {"the count only decides whether to look", kListExceptions, {}, "0110", 7, "Ch.0002 Ch.0003", 0},
+      {"marks but a count of 0", kListExceptions, {}, "0100", 0, "", 0},
+      {"a mark beyond the names", kListExceptions, {}, "01001", 1, "Ch.0002", kErrSubscript},
+      {"no such list", 0, {5, 2}, "0100", 1, "", 0}};
+  // clang-format on
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     st.iWatchCount = static_cast<int16_t>(c.watched.size()), st.iWatchOutputs = c.watched;
-    st.sExceptions = c.exceptions, st.iExceptionCount = c.exceptionCount;
+    st.sExceptions = c.marks, st.iExceptionCount = c.count;
     items.clear();
     EXPECT_EQ(ErrorOf([&] { BuildCurrentList(st, c.type, items); }), c.error);
-    EXPECT_EQ(Keys(items), c.keys);
+    EXPECT_EQ(Keys(), c.keys);
   }
 }
 
@@ -99,8 +78,8 @@ TEST_F(DisplayLists, exceptionsAreStoredAsMarksInInputOrder) {
       {std::vector<std::string>{}, "0000"}};
   for (const auto& [keys, marks] : cases) {
     SaveDisplayList(st, kListExceptions, keys);
-    EXPECT_EQ(st.sExceptions, marks);
-    EXPECT_EQ(st.iExceptionCount, static_cast<int16_t>(keys.size()));
+    EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount),
+              std::make_tuple(marks, static_cast<int16_t>(keys.size())));
   }
   // An input beyond the switcher's inputs stores nothing.
   const AppState before = st;
@@ -115,12 +94,10 @@ TEST_F(DisplayLists, exceptionsAreStoredAsMarksInInputOrder) {
 TEST_F(DisplayLists, watchListKeepsSlotSettingsByPositionAndClearsSources) {
   SaveDisplayList(st, kListOutputs, {"Ch.0004", "Ch.0001", "Ch.0006"});
   EXPECT_EQ(st.iWatchCount, 3);
-  EXPECT_EQ(st.iWatchOutputs, (std::vector<int16_t>{0, 3, 5}));
-  EXPECT_EQ(st.iWatchInputs, (std::vector<int16_t>{1, kNone, kNone}));
-  EXPECT_EQ(st.iWatchOptos, (std::vector<int16_t>{kNone, 3, kNone}));
-  EXPECT_EQ(st.iReturnDelays, (std::vector<int16_t>{4, 5, 0}));
-  EXPECT_EQ(st.iReturnSources, std::vector<int16_t>(3, kNone));
-  EXPECT_EQ(st.iCurrentSources, std::vector<int16_t>(3, kNone));
+  EXPECT_EQ(std::tie(st.iWatchOutputs, st.iWatchInputs, st.iWatchOptos, st.iReturnDelays),
+            std::make_tuple(V{0, 3, 5}, V{1, kNone, kNone}, V{kNone, 3, kNone}, V{4, 5, 0}));
+  EXPECT_EQ(std::tie(st.iReturnSources, st.iCurrentSources),
+            std::make_tuple(V(3, kNone), V(3, kNone)));
 
   // An empty watch list is refused before anything changes.
   const AppState before = st;

@@ -30,8 +30,7 @@ bool WaitUntil(Done done, int timeoutMs = 3000) {
 
 // Runs the event loop for ms milliseconds.
 inline void Spin(int ms) {
-  QDeadlineTimer deadline(ms);
-  while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  WaitUntil([] { return false; }, ms);
 }
 
 inline QByteArray Bytes(std::initializer_list<int> values) {

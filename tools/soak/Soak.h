@@ -3,6 +3,8 @@
 // panel as a child process, and a driver that pushes messages, connection
 // drops and faults through the link while it counts what comes back.
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
@@ -24,6 +26,17 @@
 class QTcpSocket;
 
 namespace soak {
+
+// Shared by the run, its phases, its expectations and its report.
+inline constexpr int kChannels = 128;       // inputs and outputs of the simulated switcher
+inline constexpr int kReconnectMs = 15000;  // longest wait for the panel to come back
+inline constexpr int kSettleMs = 3000;      // longest wait for the returns of a cycle
+inline constexpr unsigned char kPollByte = 0xF5;
+inline constexpr unsigned char kPollAnswerByte = 0xF4;
+// Watched outputs, 1-based as in the configuration file.
+inline constexpr int kWatchedOneBased[] = {2, 3, 7, 12, 25, 40, 63, 99};
+
+inline double Seconds(int64_t ms) { return static_cast<double>(ms) / 1000.0; }
 
 struct Options {
   QString program;    // the VYRSourceReturn executable
@@ -106,37 +119,27 @@ class Soak : public QObject {
   int Run();
 
  private:
-  // Setup.
+  // The run (Soak.cpp): setup, waiting, the cycles in their order, the end.
   bool PrepareFolder();
   bool WriteConfiguration();
   bool CheckConfiguration();
   bool StartPanel();
   void OnPanelOutput();
-  void OnPanelLine(const QString& line);
-  void OnChange(const sim::Change& change);
-  void OnInfoRequest();
-
-  // Waiting.
   template <class Done>
   bool WaitFor(Done done, int timeoutMs);
   void Pause(int ms);
   bool PanelAlive() const;
   std::string PhaseName() const;
+  int Finish();
 
-  // Traffic.
+  // The traffic and the phases of a cycle (Phases.cpp; the flood in FloodPhase.cpp).
   void Send(const std::string& bytes);
   void SendPoll();
   bool Sync(int timeoutMs = 5000);
   void NormalBurst(int count);
   void WatchedEvent(int slot);
   void UnwatchedEvent();
-  void NoteOff(int output);
-  void ShadowOneOutput(int output);
-  void ShadowFullMap();
   void RestoreWatched();
-  bool Settle(int timeoutMs);
-
-  // Cycles.
   bool AwaitReconnect(int timeoutMs);
   void PlainDrop(bool midFrame);
   void SilentPhase();
@@ -144,18 +147,32 @@ class Soak : public QObject {
   void GarbagePhase();
   void StallPhase();
   void FloodPhase();
-  void ReportFlood(std::vector<std::string>& failures) const;
   void FlushSimClient();
-  int64_t StoppedReadingLines() const;
-
-  // Measuring.
-  int64_t ReadStatusKb(const char* field) const;
   QTcpSocket* SimClient() const;  // the simulator's socket to the panel
   static int64_t UnreadBytes(QTcpSocket* socket);
   static int64_t MaxSendBufferBytes();
+
+  // What the soak expects and counts (Expectations.cpp): the panel's lines,
+  // the returns against the Offs that asked for them, the panel's return
+  // sources, its memory and error-log lines, and the goals missed.
+  void OnPanelLine(const QString& line);
+  void OnChange(const sim::Change& change);
+  void OnInfoRequest();
+  void NoteOff(int output);
+  void ShadowOneOutput(int output);
+  void ShadowFullMap();
+  bool Settle(int timeoutMs);
+  int64_t StoppedReadingLines() const;
+  int64_t ReadStatusKb(const char* field) const;
   void SampleRss();
   int CountErrorLogFileLines() const;
-  int Finish();
+  std::vector<std::string> Failures(bool aliveAtEnd, int crashes, int64_t growth) const;
+
+  // The summary (Report.cpp; the flood's part in FloodPhase.cpp, which adds its
+  // own goals missed).
+  void PrintSummary(int64_t ms, bool aliveAtEnd, int crashes, int64_t growth,
+                    std::vector<std::string>& failures) const;
+  void ReportFlood(std::vector<std::string>& failures) const;
 
   Options options_;
   Rng rng_;
@@ -206,5 +223,15 @@ class Soak : public QObject {
   int64_t pid_ = 0;
   StalledOutputResult stalledOutput_;
 };
+
+template <class Done>
+bool Soak::WaitFor(Done done, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return done();
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+  return true;
+}
 
 }  // namespace soak
