@@ -1,27 +1,54 @@
 #!/usr/bin/env bash
 # Plants each one-line fault of scripts/planted-faults.txt in turn (the link
-# and the engine), rebuilds the tests in build-faults/ and runs them; a fault
-# is caught when any test program fails. Prints one line per fault and the
-# count caught, so that a change to the tests can be held against the same
-# faults before and after.
+# and the engine) and runs the test programs against it; a fault is caught
+# when any test program fails. Prints one line per fault and the count caught,
+# so that a change to the tests can be held against the same faults before
+# and after.
 #
-#   scripts/plant-faults.sh            every fault, every test program (about 90 minutes)
-#   scripts/plant-faults.sh --quick    the unit tests only (core, config, link, engine)
+# After a fault is planted, only the program about to run is built; the next
+# one is built and run only if it passes. The cheap programs most likely to
+# catch a fault in the link or the engine go first. A fault that breaks the
+# build of a program it reaches "does not build".
+#
+#   scripts/plant-faults.sh            every fault, every test program
+#   scripts/plant-faults.sh --quick    the unit tests only (link, engine, core, config)
 #   scripts/plant-faults.sh 3 17 40    only these faults (numbers as the full run prints them)
+#
+#   VYR_FAULTS_BUILD   build folder (default build-faults)
+#   VYR_FAULTS_JOBS    build jobs (default: the number of cores)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-programs=(test_core test_config test_link test_engine test_integration test_headless)
+build=${VYR_FAULTS_BUILD:-build-faults}
+jobs=${VYR_FAULTS_JOBS:-$(nproc)}
+programs=(test_link test_engine test_core test_config test_integration test_headless)
 picked=()
 for arg in "$@"; do
   case "$arg" in
-    --quick) programs=(test_core test_config test_link test_engine) ;;
+    --quick) programs=(test_link test_engine test_core test_config) ;;
     *) picked+=("$arg") ;;
   esac
 done
 
+# Builds one program; test_headless runs the built program itself.
+build_program() {
+  local targets=("$1")
+  if [ "$1" = test_headless ]; then targets=(VYRSourceReturn test_headless); fi
+  cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null 2>&1
+}
+# Runs one program; its cases run against this build's program, whatever the
+# environment names.
+run_program() {
+  (cd "$build/tests" && env -u VYR_TEST_PROGRAM QT_QPA_PLATFORM=offscreen timeout 300 "./$1" >/dev/null 2>&1)
+}
+
 scripts/install-deps.sh python3 >/dev/null
-cmake -S . -B build-faults -DVYR_WERROR=OFF >/dev/null
-cmake --build build-faults -j"$(nproc)" --target "${programs[@]}" VYRSourceReturn >/dev/null
+cmake -S . -B "$build" -DVYR_WERROR=OFF >/dev/null
+# Every program builds and passes before any fault is planted; otherwise each
+# fault would count as caught.
+cmake --build "$build" -j"$jobs" --target "${programs[@]}" VYRSourceReturn >/dev/null
+for prog in "${programs[@]}"; do
+  run_program "$prog" || { echo "$prog fails without a planted fault" >&2; exit 1; }
+done
 
 work=$(mktemp -d)
 restore() {
@@ -68,27 +95,34 @@ open(path, "w", encoding="latin-1").write(text.replace(find, repl))
 PY
   total=$((total + 1))
   what="$file: $(head -c 70 "$d/replace" | tr '\n' ' ')"
-  if ! cmake --build build-faults -j"$(nproc)" --target "${programs[@]}" VYRSourceReturn >/dev/null 2>&1; then
-    broken=$((broken + 1))
-    echo "$(printf '%3d' "$n")  does not build   $what"
-  else
-    by=""
-    for prog in "${programs[@]}"; do
-      if ! (cd build-faults/tests && QT_QPA_PLATFORM=offscreen timeout 300 "./$prog" >/dev/null 2>&1); then
-        by="$prog"
-        break
-      fi
-    done
-    if [ -n "$by" ]; then
+  outcome=missed by=""
+  for prog in "${programs[@]}"; do
+    if ! build_program "$prog"; then
+      outcome=broken
+      break
+    fi
+    if ! run_program "$prog"; then
+      outcome=caught by="$prog"
+      break
+    fi
+  done
+  case "$outcome" in
+    broken)
+      broken=$((broken + 1))
+      echo "$(printf '%3d' "$n")  does not build   $what"
+      ;;
+    caught)
       caught=$((caught + 1))
       echo "$(printf '%3d' "$n")  caught by $by   $what"
-    else
+      ;;
+    *)
       missed=$((missed + 1))
       echo "$(printf '%3d' "$n")  MISSED   $what"
-    fi
-  fi
+      ;;
+  esac
   cp "$work/original" "$file"
   rm -f "$work/file"
 done
-cmake --build build-faults -j"$(nproc)" --target "${programs[@]}" >/dev/null 2>&1 || true
+# Leaves the build folder matching the restored sources.
+cmake --build "$build" -j"$jobs" --target "${programs[@]}" >/dev/null 2>&1 || true
 echo "faults planted: $total; caught: $caught; missed: $missed; did not build: $broken (programs: ${programs[*]})"
