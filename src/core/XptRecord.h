@@ -44,9 +44,11 @@ class XptRecord {
     // heap, copied one by one (a memcpy call costs more than the copy).
     if (untagged.size() + tagged.size() <= kInPlace && !OnHeap() && !Holds(untagged) &&
         !Holds(tagged)) {
+      // Field by field: the entries were usually written a field at a time
+      // just before, and a wider read of them would wait for those writes.
       std::size_t k = 0;
-      for (const XptEntry& e : untagged) inPlace_[k++] = e;
-      for (const XptEntry& e : tagged) inPlace_[k++] = e;
+      for (const XptEntry& e : untagged) Put(inPlace_[k++], e);
+      for (const XptEntry& e : tagged) Put(inPlace_[k++], e);
       untagged_ = static_cast<uint8_t>(untagged.size());
       tagged_ = static_cast<uint8_t>(tagged.size());
       return;
@@ -70,6 +72,9 @@ class XptRecord {
   const XptEntry* Data() const { return OnHeap() ? heap_ : inPlace_; }
   bool OnHeap() const { return untagged_ + tagged_ > kInPlace; }
   void Release();
+  static void Put(XptEntry& to, const XptEntry& from) {
+    to.iSrc = from.iSrc, to.iData2 = from.iData2, to.iData3 = from.iData3;
+  }
   bool Holds(std::span<const XptEntry> s) const {
     return !s.empty() && s.data() >= inPlace_ && s.data() < inPlace_ + kInPlace;
   }
