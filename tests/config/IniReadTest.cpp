@@ -15,10 +15,10 @@ using V = std::vector<int16_t>;
 TEST_F(IniRead, missingFileChangesNothingAndAnExplicitPathIsReadInstead) {
   st.sIPAddress = "unchanged";
   folder.Write("other.ini", "[SETUP]\r\nIP Address=10.9.8.7\r\n");
-  EXPECT_FALSE(ReadIniFile(st, tmrpoll, log));
+  EXPECT_FALSE(ReadIniFile(st, log));
   EXPECT_EQ(st.sIPAddress, "unchanged");
   EXPECT_TRUE(logged.empty());
-  EXPECT_TRUE(ReadIniFile(st, tmrpoll, log, folder.File("other.ini")));
+  EXPECT_TRUE(ReadIniFile(st, log, folder.File("other.ini")));
   EXPECT_EQ(st.sIPAddress, "10.9.8.7");
 }
 
@@ -103,7 +103,6 @@ TEST_F(IniRead, derivedValuesAndPerSlotStateAreResetAndAFailureKeepsWhatWasRead)
                  "Output 01=5", "Input 01=3", "Opto 01=2", "Output 02=99999"}));
   EXPECT_EQ(std::tie(st.sIPAddress, st.iRefreshRate, st.iConsoleCount),
             std::make_tuple("10.0.0.9", 200, 7));  // the console count was never reached
-  EXPECT_EQ(tmrpoll.Interval(), 200);
   EXPECT_EQ(std::tie(st.iWatchOutputs, st.iReturnSources), std::make_tuple(V{4, 0}, V{kNone, 0}));
 }
 
@@ -134,13 +133,13 @@ TEST_F(IniRead, windowsOrUnixFilesReadWithAnyCaseBlanksAndTheFirstOfRepeatedKeys
                "[Config]\r\nrefresh rate=200\r\nWATCH COUNT = 1\r\noutput 01 = 9\r\n"
                "Exceptions = 01\xE9\r\nairchain count=1\r\n[air "
                "chain01]\r\nCLEAN=4\r\n[security]\r\nuser name=Jos\xE9\r\n");
-  ASSERT_TRUE(ReadIniFile(st, tmrpoll, log));
+  ASSERT_TRUE(ReadIniFile(st, log));
   EXPECT_EQ(std::tie(st.sIPAddress, st.sExceptions, st.sUserName, st.lIPPort, st.iRefreshRate,
                      st.iWatchOutputs[0], st.udtAirChains[0].iClean),
             std::make_tuple("192.168.1.20", "01\xE9", "Jos\xE9", 4001, 200, 8, 3));
 
   folder.Write(kIniFileName, "[SETUP]\nIP Port=1300\nIP Port=1400\n");
-  ASSERT_TRUE(ReadIniFile(st, tmrpoll, log));
+  ASSERT_TRUE(ReadIniFile(st, log));
   EXPECT_EQ(st.lIPPort, 1300);
 }
 
@@ -173,7 +172,7 @@ TEST_F(IniRead, unicodeFilesReadAsEightBitTextAndAFileThatIsNotTextIsRefusedByLi
     SCOPED_TRACE(c.logged.empty() ? "usable" : c.logged);
     st.sIPAddress.clear(), st.lIPPort = 0, logged.clear();
     folder.Write(kIniFileName, c.bytes);
-    EXPECT_EQ(ReadIniFile(st, tmrpoll, log), c.logged.empty());
+    EXPECT_EQ(ReadIniFile(st, log), c.logged.empty());
     if (c.logged.empty()) {
       EXPECT_EQ(std::tie(st.sIPAddress, st.lIPPort), std::make_tuple("Jos\xE9", 4001));
     } else {
@@ -182,7 +181,7 @@ TEST_F(IniRead, unicodeFilesReadAsEightBitTextAndAFileThatIsNotTextIsRefusedByLi
   }
   // The next write stores 8-bit text.
   folder.Write(kIniFileName, utf16(usable, true));
-  ASSERT_TRUE(ReadIniFile(st, tmrpoll, log) && WriteIniFile(st, log));
+  ASSERT_TRUE(ReadIniFile(st, log) && WriteIniFile(st, log));
   EXPECT_TRUE(folder.Read(kIniFileName).starts_with("[SETUP]\r\nIP Address=Jos\xE9\r\n"));
 }
 
@@ -207,7 +206,7 @@ TEST_F(IniRead, randomBytesEitherReadOrFailWithOneLogLine) {
                                  : pieces[random() % pieces.size()];
     folder.Write(kIniFileName, bytes);
     logged.clear();
-    const bool ok = ReadIniFile(st, tmrpoll, log);
+    const bool ok = ReadIniFile(st, log);
     EXPECT_EQ(logged.size(), ok ? 0u : 1u) << "round " << round;
     if (!ok) continue;
     EXPECT_EQ(st.iWatchOutputs.size(), static_cast<std::size_t>(st.iWatchCount));

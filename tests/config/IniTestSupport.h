@@ -17,7 +17,7 @@ struct IniFixture {
   AppState st;
   FixedClock clock{DateTime{2011, 3, 1, 9, 5, 7}};
   ManualTimer tmrpoll;
-  ErrorLog log{st, clock};
+  ErrorLog log{st.sAppPath, clock};
   std::vector<std::string> logged;
 
   IniFixture() {
@@ -31,7 +31,7 @@ struct IniFixture {
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
     folder.Write(kIniFileName, text);
-    return ReadIniFile(st, tmrpoll, log);
+    return ReadIniFile(st, log);
   }
 
   // The one line a failure logs, as the fixture's clock dates it.

@@ -50,7 +50,7 @@ TEST_F(IniWrite, whatIsWrittenReadsBackTheSame) {
   ASSERT_TRUE(WriteIniFile(st, log));
   st = AppState{};
   st.sAppPath = folder.path();
-  ASSERT_TRUE(ReadIniFile(st, tmrpoll, log));
+  ASSERT_TRUE(ReadIniFile(st, log));
   EXPECT_EQ(RenderIni(IniLayout(st, false)), RenderIni(IniLayout(written, false)));
   // None reads back as none; for an input it goes 16383 -> 16384 -> 16383.
   EXPECT_EQ(std::tie(st.iWatchInputs, st.iWatchOptos, st.iReturnSource),

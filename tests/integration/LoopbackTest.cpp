@@ -15,8 +15,9 @@ using sim::test::Spin;
 using sim::test::WaitUntil;
 
 TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
-  Start();
-  Handshake();
+  Start(0, "Refresh Rate=150\r\n");
+  EXPECT_EQ(panel->pollTimer().Interval(), 150) << "the poll timer follows the file";
+  ASSERT_TRUE(Handshake());
   EXPECT_EQ(sim->InfoRequestsSeen(), 1);
   EXPECT_EQ(st().iNumOutputs, 8);
   EXPECT_EQ(st().iNumInputs, 8);
@@ -27,12 +28,16 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
   EXPECT_EQ(panel->rows().Row(1).sSource, "Inpt0003");
   EXPECT_EQ(panel->rows().Row(1).lColour, kColourGreen);
   EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 2}));
-  EXPECT_TRUE(logged.empty()) << logged.front();
+  EXPECT_EQ(events.Seen("log: "), std::vector<std::string>{});
+  EXPECT_EQ(events.Seen("conn"),
+            (std::vector<std::string>{"connecting 127.0.0.1:" + std::to_string(sim->Port()),
+                                      "connected"}));
+  EXPECT_EQ(events.Seen("rows"), std::vector<std::string>{"rows 2"});
 }
 
 TEST_F(Loopback, outputTakenOffIsReturnedAtOnce) {
   Start();
-  Handshake();
+  ASSERT_TRUE(Handshake());
   ASSERT_TRUE(sim->TakeOff(1));
   ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
   const sim::Change back = Returns().front();
@@ -43,11 +48,14 @@ TEST_F(Loopback, outputTakenOffIsReturnedAtOnce) {
   EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
   EXPECT_EQ(panel->rows().Row(0).sSource, "Inpt0002");
   EXPECT_EQ(Returns().size(), 1u);
+  EXPECT_EQ(events.Seen("return"),
+            (std::vector<std::string>{"return sent slot 0 out 1 src 1 sends 1",
+                                      "return confirmed slot 0 out 1"}));
 }
 
 TEST_F(Loopback, outputTakenOffIsReturnedAfterTheWait) {
   Start(300);  // 3 ticks of 100 ms: returned on the fourth
-  Handshake();
+  ASSERT_TRUE(Handshake());
   QElapsedTimer clock;
   clock.start();
   ASSERT_TRUE(sim->TakeOff(2));
@@ -57,22 +65,27 @@ TEST_F(Loopback, outputTakenOffIsReturnedAfterTheWait) {
   EXPECT_EQ(Returns().front().output, 2);
   EXPECT_EQ(Returns().front().source, 2);
   EXPECT_EQ(st().iPendingReturns, 0);
+  EXPECT_EQ(events.Seen("return s"),
+            (std::vector<std::string>{"return scheduled slot 1 out 2 src 2 ticks 4",
+                                      "return sent slot 1 out 2 src 2 sends 1"}));
 }
 
 TEST_F(Loopback, silentPeerIsDroppedAndTheLinkComesBack) {
   Start();
-  Handshake();
+  ASSERT_TRUE(Handshake());
   sim->SetAnswerPolls(false);
   ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
+  EXPECT_EQ(events.Seen("disconnected"),
+            std::vector<std::string>{"disconnected: the Server Module stopped answering polls"});
   sim->SetAnswerPolls(true);
   ASSERT_TRUE(WaitUntil([&] { return events.connected == 2; }, 5000));
-  Handshake();
+  ASSERT_TRUE(Handshake());
   EXPECT_EQ(sim->InfoRequestsSeen(), 2) << "a new connection asks again";
 }
 
 TEST_F(Loopback, peerThatStopsReadingIsDroppedAndTheLinkComesBack) {
   Start();
-  Handshake();
+  ASSERT_TRUE(Handshake());
   sim->SetReading(false);
   ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
   sim->SetReading(true);
@@ -87,8 +100,9 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
   ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
   const quint16 port = probe.serverPort();
   probe.close();
-  Counting quiet;
-  PanelHost host(quiet);
+  PanelHost host;
+  kit::RecordingEvents quiet;
+  host.AddListener(quiet);
   host.log().SetWriteToFile(false);
   host.state().sIPAddress = "127.0.0.1";
   host.state().lIPPort = port;
@@ -100,6 +114,9 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
   ASSERT_TRUE(late.listen(QHostAddress::LocalHost, port));
   EXPECT_TRUE(WaitUntil([&] { return host.state().bConnected; }, 3000));
   EXPECT_EQ(quiet.connected, 1);
+  const std::vector<std::string> failed = quiet.Seen("connect failed");
+  ASSERT_FALSE(failed.empty());
+  EXPECT_EQ(failed.front(), "connect failed: Connection refused");
 }
 
 // A peer that accepts and never reads: what the panel writes piles up until
@@ -107,11 +124,10 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
 TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
   QTcpServer server;
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-  Counting quiet;
-  PanelHost host(quiet);
-  std::vector<std::string> lines;
+  PanelHost host;
+  kit::RecordingEvents quiet;
+  host.AddListener(quiet);
   host.log().SetWriteToFile(false);
-  host.log().SetEcho([&](const std::string& line) { lines.push_back(line); });
   host.state().sIPAddress = "127.0.0.1";
   host.state().lIPPort = server.serverPort();
   ConnectToServer(host.panel());
@@ -123,6 +139,7 @@ TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
   const std::string burst(8 << 20, '\x01');
   SendToSwitcher(host.panel(), burst);
   EXPECT_FALSE(host.state().bConnected);
+  const std::vector<std::string> lines = quiet.Seen("log: ");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("Error sending to switcher"), std::string::npos) << lines[0];
 }

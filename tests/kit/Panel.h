@@ -31,24 +31,43 @@ void PrintTo(const Sent& s, std::ostream* os);
 // The crosspoint changes among written frames.
 std::vector<Sent> ChangesIn(const std::vector<std::string>& writes);
 
-// The events raised; `changes` holds the crosspoint changes reported sent
-// (while `keep`).
+// The events raised, while `keep`: `changes` holds the crosspoint changes
+// reported sent; `seen` every other event but the poll caption, one line
+// each ("return sent slot 0 out 1 src 2 sends 1", "row 0: Out 0002 <-
+// Inpt0002", "disconnected: why").
 class RecordingEvents final : public PanelEvents {
  public:
   std::vector<Sent> changes;
   int connected = 0, disconnected = 0;
   bool keep = true;
-  void Connected() override { ++connected; }
-  void Disconnected() override { ++disconnected; }
+  std::vector<std::string> seen;
+
+  // The lines of `seen` that start with `prefix`.
+  std::vector<std::string> Seen(std::string_view prefix) const;
+
+  void Connecting(const std::string& host, int32_t port) override;
+  void Connected() override;
+  void ConnectFailed(const std::string& reason) override;
+  void Disconnected(const std::string& reason) override;
+  void RowChanged(int16_t row, const StatusRow& content) override;
+  void RowsRebuilt(int16_t count) override;
+  void ReturnScheduled(int16_t slot, int16_t output, int16_t source, int16_t ticks) override;
+  void ReturnSent(int16_t slot, int16_t output, int16_t source, int16_t sends) override;
+  void ReturnConfirmed(int16_t slot, int16_t output) override;
+  void ReturnAlarmed(int16_t slot, int16_t output, int16_t source, int16_t sends) override;
   void CrosspointChangeSent(int16_t o, int16_t s, int16_t m, const std::string&) override {
     if (keep) changes.push_back({o, s, m});
   }
+  void ErrorLogLine(const std::string& line) override;
+
+ private:
+  void Note(const std::string& line);
 };
 
 struct KitPanel {
   AppState st;
   FixedClock clock{DateTime{2011, 3, 1, 9, 5, 7}};
-  ErrorLog log{st, clock};
+  ErrorLog log{st.sAppPath, clock};
   std::vector<std::string> logged;
   ScriptSocket sock;
   ManualTimer tmrpoll, tmrDecode;

@@ -42,7 +42,7 @@ TEST_F(MainWindow, rowsGrowAndShrinkThirtyTwoPixelsApartAndRowZeroStays) {
   EXPECT_NE(Label("lblSource_0"), nullptr);
   EXPECT_EQ(Label("lblOut_1"), nullptr);
   EXPECT_EQ(st().iDisplayCount, 0);
-  EXPECT_EQ(window->height(), fourRows - 128);
+  EXPECT_EQ(window->height(), fourRows - 96);  // row 0 stays, and its height
 
   host.rows().LoadDisplays(st(), host.log(), 3);
   EXPECT_EQ(Label("lblOut_2")->y(), 120);
@@ -114,7 +114,7 @@ TEST_F(MainWindow, firstRunSaysSoThenOpensTheSetupDialogAndConnectsOnlyWhenConfi
   bool pollingWhileOpen = true;
   QString tag;
   dialogs.drivers.push_back([&](QDialog& d) {
-    connectedWhileOpen = host.socket().qt().state() != QAbstractSocket::UnconnectedState;
+    connectedWhileOpen = !events.Seen("connecting").empty();
     pollingWhileOpen = host.pollTimer().Enabled();
     tag = static_cast<frmSetup&>(d).Tag();
     d.findChild<QLineEdit*>("txtIPPort")->setText(QString::number(sim->Port()));
@@ -219,6 +219,9 @@ TEST_F(MainWindow, indicatorFollowsTheRealLinkWithoutMovingTheRows) {
 
   sim.reset();  // the switcher goes away; refused attempts follow every tick
   EXPECT_TRUE(WaitUntil([&] { return text->text() == "Not connected"; }));
+  const QWidget* indicator = window->findChild<QWidget*>("lblConnection");
+  EXPECT_TRUE(WaitUntil([&] { return indicator->toolTip() == "Connection refused"; }))
+      << indicator->toolTip().toStdString();
   bool flickered = false;
   WaitUntil([&] { return (flickered = text->text() != "Not connected"); }, 600);
   EXPECT_FALSE(flickered) << text->text().toStdString();
