@@ -60,6 +60,15 @@ class Loopback : public ::testing::Test {
     ASSERT_TRUE(panel->Start(folder.path()));
   }
 
+  // A panel never started, aimed at 127.0.0.1:port, its log in no file.
+  void StartUnconfigured(int port) {
+    panel = std::make_unique<PanelHost>();
+    panel->AddListener(events);
+    panel->log().SetWriteToFile(false);
+    st().sIPAddress = "127.0.0.1";
+    st().lIPPort = port;
+  }
+
   AppState& st() { return panel->state(); }
 
   // Connected, names and map taken over.

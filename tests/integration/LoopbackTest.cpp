@@ -100,21 +100,16 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
   ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
   const quint16 port = probe.serverPort();
   probe.close();
-  PanelHost host;
-  kit::RecordingEvents quiet;
-  host.AddListener(quiet);
-  host.log().SetWriteToFile(false);
-  host.state().sIPAddress = "127.0.0.1";
-  host.state().lIPPort = port;
-  host.pollTimer().SetInterval(100);
-  host.pollTimer().SetEnabled(true);
+  StartUnconfigured(port);
+  panel->pollTimer().SetInterval(100);
+  panel->pollTimer().SetEnabled(true);
   Spin(350);  // a few refused attempts
-  EXPECT_FALSE(host.state().bConnected);
+  EXPECT_FALSE(st().bConnected);
   QTcpServer late;
   ASSERT_TRUE(late.listen(QHostAddress::LocalHost, port));
-  EXPECT_TRUE(WaitUntil([&] { return host.state().bConnected; }, 3000));
-  EXPECT_EQ(quiet.connected, 1);
-  const std::vector<std::string> failed = quiet.Seen("connect failed");
+  EXPECT_TRUE(WaitUntil([&] { return st().bConnected; }, 3000));
+  EXPECT_EQ(events.connected, 1);
+  const std::vector<std::string> failed = events.Seen("connect failed");
   ASSERT_FALSE(failed.empty());
   EXPECT_EQ(failed.front(), "connect failed: Connection refused");
 }
@@ -124,22 +119,17 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
 TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
   QTcpServer server;
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-  PanelHost host;
-  kit::RecordingEvents quiet;
-  host.AddListener(quiet);
-  host.log().SetWriteToFile(false);
-  host.state().sIPAddress = "127.0.0.1";
-  host.state().lIPPort = server.serverPort();
-  ConnectToServer(host.panel());
-  ASSERT_TRUE(WaitUntil([&] { return host.state().bConnected; }));
+  StartUnconfigured(server.serverPort());
+  ConnectToServer(panel->panel());
+  ASSERT_TRUE(WaitUntil([&] { return st().bConnected; }));
   ASSERT_TRUE(WaitUntil([&] { return server.hasPendingConnections(); }));
   std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
   peer->setReadBufferSize(1);
 
   const std::string burst(8 << 20, '\x01');
-  SendToSwitcher(host.panel(), burst);
-  EXPECT_FALSE(host.state().bConnected);
-  const std::vector<std::string> lines = quiet.Seen("log: ");
+  SendToSwitcher(panel->panel(), burst);
+  EXPECT_FALSE(st().bConnected);
+  const std::vector<std::string> lines = events.Seen("log: ");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("Error sending to switcher"), std::string::npos) << lines[0];
 }
