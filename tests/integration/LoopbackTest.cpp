@@ -35,39 +35,39 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
   EXPECT_EQ(events.Seen("rows"), std::vector<std::string>{"rows 2"});
 }
 
-TEST_F(Loopback, outputTakenOffIsReturnedAtOnce) {
-  Start();
-  ASSERT_TRUE(Handshake());
-  ASSERT_TRUE(sim->TakeOff(1));
-  ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
-  const sim::Change back = Returns().front();
-  EXPECT_EQ(back.output, 1);
-  EXPECT_EQ(back.source, 1);
-  EXPECT_EQ(back.mode, 4);
-  // The simulator reports the change back, and the row shows the source again.
-  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
-  EXPECT_EQ(panel->rows().Row(0).sSource, "Inpt0002");
-  EXPECT_EQ(Returns().size(), 1u);
-  EXPECT_EQ(events.Seen("return"),
-            (std::vector<std::string>{"return sent slot 0 out 1 src 1 sends 1",
-                                      "return confirmed slot 0 out 1"}));
-}
-
-TEST_F(Loopback, outputTakenOffIsReturnedAfterTheWait) {
-  Start(300);  // 3 ticks of 100 ms: returned on the fourth
-  ASSERT_TRUE(Handshake());
-  QElapsedTimer clock;
-  clock.start();
-  ASSERT_TRUE(sim->TakeOff(2));
-  ASSERT_TRUE(WaitUntil([&] { return panel->rows().Row(1).lColour == kColourRed; }));
-  ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
-  EXPECT_GE(clock.elapsed(), 300);
-  EXPECT_EQ(Returns().front().output, 2);
-  EXPECT_EQ(Returns().front().source, 2);
-  EXPECT_EQ(st().iPendingReturns, 0);
-  EXPECT_EQ(events.Seen("return s"),
-            (std::vector<std::string>{"return scheduled slot 1 out 2 src 2 ticks 4",
-                                      "return sent slot 1 out 2 src 2 sends 1"}));
+// Output 2 at once, output 3 after 3 ticks of 100 ms (on the fourth); the
+// simulator reports the change back and the row shows the source again.
+TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWait) {
+  const struct {
+    int waitMs, output;
+    std::vector<std::string> returnEvents;
+  } cases[] = {
+      {0, 1, {"return sent slot 0 out 1 src 1 sends 1", "return confirmed slot 0 out 1"}},
+      {300,
+       2,
+       {"return scheduled slot 1 out 2 src 2 ticks 4", "return sent slot 1 out 2 src 2 sends 1",
+        "return confirmed slot 1 out 2"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.waitMs);
+    events = {};
+    Start(c.waitMs);
+    ASSERT_TRUE(Handshake());
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(sim->TakeOff(c.output));
+    ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
+    EXPECT_GE(clock.elapsed(), c.waitMs);
+    const sim::Change back = Returns().front();
+    EXPECT_EQ(std::tie(back.output, back.source, back.mode),
+              std::make_tuple(c.output, c.output, 4));
+    const int slot = c.output - 1;
+    EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(slot).lColour == kColourGreen; }));
+    EXPECT_EQ(panel->rows().Row(slot).sSource, "Inpt000" + std::to_string(c.output + 1));
+    EXPECT_EQ(Returns().size(), 1u);
+    EXPECT_EQ(st().iPendingReturns, 0);
+    EXPECT_EQ(events.Seen("return"), c.returnEvents);
+  }
 }
 
 TEST_F(Loopback, silentPeerIsDroppedAndTheLinkComesBack) {

@@ -27,64 +27,11 @@ std::vector<Sent> ChangesIn(const std::vector<std::string>& writes) {
   return out;
 }
 
-// Built only while kept: benchmarks and fuzzers pay nothing for the text.
-void RecordingEvents::Note(const std::string& line) { seen.push_back(line); }
-
 std::vector<std::string> RecordingEvents::Seen(std::string_view prefix) const {
   std::vector<std::string> out;
   for (const std::string& line : seen)
     if (line.starts_with(prefix)) out.push_back(line);
   return out;
-}
-
-void RecordingEvents::Connecting(const std::string& host, int32_t port) {
-  if (keep) Note("connecting " + host + ":" + std::to_string(port));
-}
-void RecordingEvents::Connected() {
-  ++connected;
-  if (keep) Note("connected");
-}
-void RecordingEvents::ConnectFailed(const std::string& reason) {
-  if (keep) Note("connect failed: " + reason);
-}
-void RecordingEvents::Disconnected(const std::string& reason) {
-  ++disconnected;
-  if (keep) Note("disconnected: " + reason);
-}
-void RecordingEvents::RowChanged(int16_t row, const StatusRow& content) {
-  if (keep) Note("row " + std::to_string(row) + ": " + content.sOut + " <- " + content.sSource);
-}
-void RecordingEvents::RowsRebuilt(int16_t count) {
-  if (keep) Note("rows " + std::to_string(count));
-}
-
-namespace {
-std::string Return(const char* what, int16_t slot, int16_t output) {
-  return std::string("return ") + what + " slot " + std::to_string(slot) + " out " +
-         std::to_string(output);
-}
-}  // namespace
-
-void RecordingEvents::ReturnScheduled(int16_t slot, int16_t output, int16_t source, int16_t ticks) {
-  if (keep)
-    Note(Return("scheduled", slot, output) + " src " + std::to_string(source) + " ticks " +
-         std::to_string(ticks));
-}
-void RecordingEvents::ReturnSent(int16_t slot, int16_t output, int16_t source, int16_t sends) {
-  if (keep)
-    Note(Return("sent", slot, output) + " src " + std::to_string(source) + " sends " +
-         std::to_string(sends));
-}
-void RecordingEvents::ReturnConfirmed(int16_t slot, int16_t output) {
-  if (keep) Note(Return("confirmed", slot, output));
-}
-void RecordingEvents::ReturnAlarmed(int16_t slot, int16_t output, int16_t source, int16_t sends) {
-  if (keep)
-    Note(Return("alarmed", slot, output) + " src " + std::to_string(source) + " sends " +
-         std::to_string(sends));
-}
-void RecordingEvents::ErrorLogLine(const std::string& line) {
-  if (keep) Note("log: " + line);
 }
 
 KitPanel::KitPanel() {

@@ -6,6 +6,7 @@
 
 #include "UiFixture.h"
 #include "engine/ReturnEngine.h"
+#include "ui/ConnectionIndicator.h"
 #include "ui/frmSetup.h"
 
 namespace vyr::test {
@@ -163,7 +164,13 @@ TEST_F(MainWindow, exitAsksFirstAndCancelLeavesEverythingRunning) {
 }
 
 TEST_F(MainWindow, minimisingHidesBehindOneTrayIconAndRestoringRemovesIt) {
+  tray.available = false;  // no notification area: it stays on the task bar
   window->show();
+  window->setWindowState(Qt::WindowMinimized);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(tray.adds, 0);
+  window->Restore();
+  tray.available = true;
   window->setWindowState(Qt::WindowMinimized);
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(tray.adds, 1);
@@ -192,15 +199,6 @@ TEST_F(MainWindow, minimisingHidesBehindOneTrayIconAndRestoringRemovesIt) {
   EXPECT_FALSE(st().nidTray.bShown);
 }
 
-TEST_F(MainWindow, withoutATrayMinimisingLeavesTheWindowOnTheTaskBar) {
-  tray.available = false;
-  window->show();
-  window->setWindowState(Qt::WindowMinimized);
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(tray.adds, 0);
-  EXPECT_FALSE(st().nidTray.bShown);
-}
-
 TEST_F(MainWindow, indicatorFollowsTheRealLinkWithoutMovingTheRows) {
   auto sim = StartSim();
   const int port = sim->Port();
@@ -223,6 +221,24 @@ TEST_F(MainWindow, indicatorFollowsTheRealLinkWithoutMovingTheRows) {
   bool flickered = false;
   WaitUntil([&] { return (flickered = text->text() != "Not connected"); }, 600);
   EXPECT_FALSE(flickered) << text->text().toStdString();
+}
+
+// The indicator is a plain listener: its text and tip come from the events.
+TEST(ConnectionIndicator, showsTheLinkEventsAndAnAttemptOnlyOnceItLasts) {
+  ConnectionIndicator indicator(nullptr);
+  indicator.Connecting("10.0.0.9", 2001);
+  EXPECT_EQ(indicator.Text(), "Not connected");  // not yet: a refusal would flicker
+  const QString connecting = "Connecting to 10.0.0.9:2001" + QString(QChar(0x2026));
+  EXPECT_TRUE(WaitUntil([&] { return indicator.Text() == connecting; }, 1000));
+  indicator.ConnectFailed("Connection refused");
+  EXPECT_EQ(std::make_pair(indicator.Text(), indicator.toolTip()),
+            std::make_pair(QString("Not connected"), QString("Connection refused")));
+  indicator.Connecting("10.0.0.9", 2001);
+  indicator.Connected();
+  EXPECT_EQ(std::make_pair(indicator.Text(), indicator.toolTip()),
+            std::make_pair(QString("Connected to 10.0.0.9:2001"), QString()));
+  indicator.Disconnected("the Server Module stopped answering polls");
+  EXPECT_EQ(indicator.toolTip(), "the Server Module stopped answering polls");
 }
 
 }  // namespace
