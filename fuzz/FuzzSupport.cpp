@@ -52,7 +52,7 @@ struct Defaults {
   ManualTimer tmrpoll;
   Defaults() {
     FixedClock clock{DateTime{}};
-    ErrorLog log{st, clock};
+    ErrorLog log{st.sAppPath, clock};
     log.SetWriteToFile(false);
     InitProgram(st, "/nonexistent", tmrpoll, log);
   }

@@ -45,10 +45,9 @@ struct TempFiles {
 struct Settings {
   AppState st;
   FixedClock clock{DateTime{2011, 3, 1, 9, 5, 7}};
-  ErrorLog log{st, clock};
-  ManualTimer tmrpoll;
+  ErrorLog log{st.sAppPath, clock};
   Settings() { log.SetWriteToFile(false); }
-  bool Read(const std::string& path) { return ReadIniFile(st, tmrpoll, log, path); }
+  bool Read(const std::string& path) { return ReadIniFile(st, log, path); }
 };
 
 void WriteBytes(const std::string& path, const uint8_t* data, std::size_t size) {
@@ -72,8 +71,7 @@ void CheckRead(const Settings& s) {
   const AppState& st = s.st;
   Require(st.lIPPort > 0 && st.iRefreshRate >= 100 && st.iRefreshRate <= 32500 &&
               st.iTimeOut >= 1 && st.iTimeOut <= 3600 && st.iWaitTime <= 10000 &&
-              st.iPollTicks == 2 && s.tmrpoll.Interval() == st.iRefreshRate &&
-              st.lConfirmTime >= 0 && st.lConfirmTime <= 60000,
+              st.iPollTicks == 2 && st.lConfirmTime >= 0 && st.lConfirmTime <= 60000,
           "a link or timing setting was not brought into range");
   const std::size_t watch = static_cast<std::size_t>(std::max<int16_t>(st.iWatchCount, 0));
   Require(st.iWatchCount >= 0 && st.iWatchOutputs.size() == watch &&
@@ -109,8 +107,7 @@ void CheckSame(const Settings& a, const Settings& b) {
   Require(x.sIPAddress == y.sIPAddress && x.lIPPort == y.lIPPort,
           "the address or port changed on the round trip");
   Require(x.iRefreshRate == y.iRefreshRate && x.iTimeOut == y.iTimeOut &&
-              x.iWaitTime == y.iWaitTime && x.iWaitTicks == y.iWaitTicks &&
-              a.tmrpoll.Interval() == b.tmrpoll.Interval(),
+              x.iWaitTime == y.iWaitTime && x.iWaitTicks == y.iWaitTicks,
           "a timing setting changed on the round trip");
   Require(x.iWatchCount == y.iWatchCount && x.iWatchOutputs == y.iWatchOutputs &&
               x.iWatchInputs == y.iWatchInputs && x.iWatchOptos == y.iWatchOptos,

@@ -57,9 +57,9 @@ const char* StateWord(int32_t colour) {
 }
 
 // Prints what the panel does, one time-stamped line per event.
-class Reporter final : public PanelEvents, public StatusRows::Listener {
+class Reporter final : public PanelEvents {
  public:
-  Reporter(LineOutput& out, PanelHost*& host) : out_(out), host_(host) {
+  Reporter(LineOutput& out, const AppState& st) : out_(out), st_(st) {
     out_.onDrainedAfterDrops = [this](uint64_t dropped) {
       Line(std::to_string(dropped) + " lines dropped");
     };
@@ -73,7 +73,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
     if (!attemptShown_) Line("connecting to " + where_);
     attemptShown_ = true;
   }
-  void ConnectFailed(const std::string& reason) {
+  void ConnectFailed(const std::string& reason) override {
     if (reason != lastFailure_) Line("cannot connect to " + where_ + ": " + reason + " (retrying)");
     lastFailure_ = reason;
   }
@@ -81,7 +81,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
     Line("connected to " + where_);
     lastFailure_.clear();
   }
-  void Disconnected() override {
+  void Disconnected(const std::string& /*reason*/) override {
     Line("disconnected from " + where_);
     attemptShown_ = false;
   }
@@ -95,8 +95,9 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
     Line(what + "  [" + wire::Hex(frame) + "]");
   }
 
-  void RowChanged(int16_t row) override {
-    const StatusRow& r = host_->rows().Row(row);
+  void ErrorLogLine(const std::string& line) override { Line("error log: " + line); }
+
+  void RowChanged(int16_t row, const StatusRow& r) override {
     if (r.sSource == " ") return;  // not shown yet
     const std::string text = r.sOut + " <- " + r.sSource + "  (" + StateWord(r.lColour) + ")";
     if (shown_[row] == text) return;  // a tool tip or the name alone changed
@@ -106,7 +107,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
 
  private:
   std::string OutputName(int64_t output) const {
-    const auto& names = host_->state().sOutputNames;
+    const auto& names = st_.sOutputNames;
     if (output < 0 || static_cast<uint64_t>(output) >= names.size()) return "?";
     return names[static_cast<std::size_t>(output)];
   }
@@ -130,7 +131,7 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
   LineOutput& out_;
   time_t second_ = -1;
   char hms_[16] = "";
-  PanelHost*& host_;
+  const AppState& st_;
   std::string where_;
   std::string lastFailure_;
   bool attemptShown_ = false;
@@ -142,19 +143,20 @@ class Reporter final : public PanelEvents, public StatusRows::Listener {
 namespace {
 
 int RunPanel(const std::string& folder, LineOutput& out) {
-  PanelHost* host = nullptr;
-  Reporter reporter(out, host);
+  PanelHost panel;
+  Reporter reporter(out, panel.state());
   // The last lines go out, and the count of any dropped, while the reporter
   // is still there to stamp it.
   struct FinishAtEnd {
+    PanelHost& panel;
+    Reporter& reporter;
     LineOutput& out;
-    ~FinishAtEnd() { out.Finish(kExitFlushMs); }
-  } finish{out};
-  PanelHost panel(reporter);
-  host = &panel;
-  panel.rows().SetListener(&reporter);
-  panel.log().SetEcho([&](const std::string& line) { reporter.Line("error log: " + line); });
-  panel.socket().onConnectFailed = [&](const std::string& why) { reporter.ConnectFailed(why); };
+    ~FinishAtEnd() {
+      panel.RemoveListener(reporter);
+      out.Finish(kExitFlushMs);
+    }
+  } finish{panel, reporter, out};
+  panel.AddListener(reporter);
 
   reporter.Line("VYR Return, headless; configuration and error log in " +
                 WithTrailingSeparator(folder));

@@ -12,8 +12,7 @@ namespace vyr {
 int RunWindowed(const std::string& folder) {
   QApplication::setQuitOnLastWindowClosed(false);  // the window may sit in the tray
   QApplication::setWindowIcon(AppIcon());
-  PanelEvents events;
-  PanelHost host(events);
+  PanelHost host;
   QtDialogs dialogs;
   QtTrayIcon tray;
   frmMain window(host, dialogs, tray);

@@ -30,14 +30,14 @@ int CheckConfig(const std::string& file, const std::string& programFolder, std::
   AppState st;
   SystemClock clock;
   ManualTimer tmrpoll;
-  ErrorLog log(st, clock);
+  ErrorLog log(st.sAppPath, clock);
   log.SetWriteToFile(false);
   std::string failure;
   log.SetEcho([&](const std::string& line) { failure += line + "\n"; });
 
   InitProgram(st, programFolder, tmrpoll, log);
   const std::string path = file.empty() ? IniFilePath(st) : file;
-  if (!ReadIniFile(st, tmrpoll, log, path)) {
+  if (!ReadIniFile(st, log, path)) {
     if (failure.empty()) {
       out << "No configuration file at " << path << "\n";
     } else {

@@ -87,7 +87,7 @@ std::string UnscramblePassword(const std::string& stored) {
   return out;
 }
 
-bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string& path) {
+bool ReadIniFile(AppState& st, ErrorLog& log, const std::string& path) {
   const std::string file = path.empty() ? IniFilePath(st) : path;
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) return false;
@@ -110,7 +110,6 @@ bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string&
     st.iTimeOut = CInt(timeOut);
     if (st.iTimeOut > 3600) st.iTimeOut = 3600;
     st.iPollTicks = 2;
-    tmrpoll.SetInterval(st.iRefreshRate);
     st.iWaitTime = CInt(in.Number("Wait Time"));
     if (st.iWaitTime > 10000) st.iWaitTime = 10000;
     st.iWaitTicks = CInt(static_cast<double>(st.iWaitTime) / st.iRefreshRate);

@@ -9,7 +9,6 @@
 
 #include "core/AppState.h"
 #include "core/ErrorLog.h"
-#include "core/Timer.h"
 
 namespace vyr {
 
@@ -23,8 +22,9 @@ std::string IniFilePath(const AppState& st);
 
 // True when the file was found and read to its end. `path` defaults to the
 // file in the program folder. Values read before a failure keep their new
-// values; the failure is logged ("Error Reading ini file").
-bool ReadIniFile(AppState& st, Timer& tmrpoll, ErrorLog& log, const std::string& path = {});
+// values; the failure is logged ("Error Reading ini file"). The state only:
+// whoever owns the poll timer sets its interval from iRefreshRate.
+bool ReadIniFile(AppState& st, ErrorLog& log, const std::string& path = {});
 
 // Replaces the file whole; false (logged as "Error Writing ini File") when
 // any setting could not be written, and the previous file is then untouched.

@@ -41,7 +41,7 @@ void PadTo(std::string& text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
 }
 
-fs::path Folder(const AppState& st) { return st.sAppPath.empty() ? "." : st.sAppPath; }
+fs::path Folder(const std::string& folder) { return folder.empty() ? "." : folder; }
 
 bool Digits(std::string_view text) {
   return !text.empty() &&
@@ -113,11 +113,11 @@ std::string BuildLogLine(const std::string& dateText, const std::string& categor
   return line + message;
 }
 
-std::string ErrorLog::LogPath() const { return state_.sAppPath + "Errorlog.txt"; }
+std::string ErrorLog::LogPath() const { return folder_ + "Errorlog.txt"; }
 
 std::string ErrorLog::ArchivePath(const DateTime& at, int copy) const {
   const std::string suffix = copy < 2 ? "" : " (" + std::to_string(copy) + ")";
-  return state_.sAppPath + "Errorlog " + FormatArchiveStamp(at) + suffix + ".txt";
+  return folder_ + "Errorlog " + FormatArchiveStamp(at) + suffix + ".txt";
 }
 
 void ErrorLog::ReportError(const std::string& description, const std::string& category,
@@ -195,7 +195,7 @@ void ErrorLog::Append(const DateTime& now, const std::string& message,
 }
 
 void ErrorLog::SetAside(const DateTime& now) {
-  std::vector<SetAsideLog> logs = SetAsideLogs(Folder(state_));
+  std::vector<SetAsideLog> logs = SetAsideLogs(Folder(folder_));
   // The name tells the minute only: a later copy within the same minute is
   // numbered one above the highest of that minute, so names never repeat
   // and their numbers keep their order.

@@ -12,7 +12,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/RuntimeError.h"
 
@@ -27,9 +26,12 @@ inline constexpr int64_t kErrorLogRepeatSeconds = 60;
 
 class ErrorLog {
  public:
-  ErrorLog(const AppState& state, const Clock& clock) : state_(state), clock_(clock) {}
+  // `folder` is the program folder as start-up sets it (empty: the working
+  // folder); the log follows it, so it may be given before it is known.
+  ErrorLog(const std::string& folder, const Clock& clock) : folder_(folder), clock_(clock) {}
 
-  // Every line is also handed to `echo` (the headless program prints it).
+  // Every line is also handed to `echo` (the panel's host turns it into an
+  // event).
   void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
   // Off: lines go only to the echo and no file is touched (read-only checks).
   void SetWriteToFile(bool on) { writeToFile_ = on; }
@@ -67,7 +69,7 @@ class ErrorLog {
   void SetAside(const DateTime& now);
   void WriteRepeatCount(const DateTime& now);
 
-  const AppState& state_;
+  const std::string& folder_;
   const Clock& clock_;
   std::function<void(const std::string&)> echo_;
   bool writeToFile_ = true;

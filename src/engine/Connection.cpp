@@ -23,13 +23,13 @@ void ConnectToServer(Panel& p) {
   });
 }
 
-void DisconnectFromServer(Panel& p) {
+void DisconnectFromServer(Panel& p, const std::string& reason) {
   Trap(p.log, "Error Disconnecting from Server", "Connection Error", [&] {
     p.scktSwitcher.Close();
     const bool wasConnected = p.st.bConnected;
     p.st.bConnected = false;
     p.st.bInfoRequested = false;
-    if (wasConnected) p.events.Disconnected();
+    if (wasConnected) p.events.Disconnected(reason);
   });
 }
 
@@ -42,8 +42,9 @@ void scktSwitcher_Connect(Panel& p) {
   });
 }
 
-void scktSwitcher_Disconnect(Panel& p) {
-  Trap(p.log, "Error Disconnecting from Server", "Socket Error", [&] { DisconnectFromServer(p); });
+void scktSwitcher_Disconnect(Panel& p, const std::string& reason) {
+  Trap(p.log, "Error Disconnecting from Server", "Socket Error",
+       [&] { DisconnectFromServer(p, reason); });
 }
 
 bool ReadIntoBuffer(Panel& p) {

@@ -93,7 +93,7 @@ void DecideReturns(Panel& p, int16_t output, const XptRecord& r) {
       ReturnOffOutput(p, i, output);
       continue;
     }
-    ConfirmReturn(st, i);
+    ConfirmReturn(p, i);
     if (r.iTagCount != 0) {
       p.rows.SetSource(i, At(st.sOutputNames, r.TagSrc(0)), kColourBlack);
     } else {
@@ -116,7 +116,7 @@ void DecideSalvoReturns(Panel& p, int16_t first, int64_t store, const DecodedMap
     if (r < 0 || r >= store) continue;
     const XptRecord& next = map.records[static_cast<std::size_t>(r)];
     if (next.bySrcCount != 0) {
-      ConfirmReturn(st, i);
+      ConfirmReturn(p, i);
       continue;
     }
     const bool wasOn = static_cast<std::size_t>(output) < st.udtXptMap.size() &&

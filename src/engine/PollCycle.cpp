@@ -47,7 +47,7 @@ void tmrpoll_Timer(Panel& p) {
       if (st.iRefreshRate == 0) Raise(kErrDivByZero);
       if (static_cast<double>(st.iTimeOut) / st.iRefreshRate < st.iMissedPolls) {
         st.iMissedPolls = 0;
-        DisconnectFromServer(p);
+        DisconnectFromServer(p, "the Server Module stopped answering polls");
         return;
       }
       if (st.lInfoRequest == 0 && st.lInfoRequest2 == 0) {

@@ -59,7 +59,7 @@ void ReturnOffOutput(Panel& p, int16_t slot, int16_t output);
 // Sends the slot's return now and, while returns are confirmed, awaits it.
 void SendReturn(Panel& p, int16_t slot, int16_t output);
 // A map showed an entry on the slot's output: nothing more is awaited.
-void ConfirmReturn(AppState& st, int64_t slot);
+void ConfirmReturn(Panel& p, int16_t slot);
 // One poll tick of the confirmation timers: sends again or raises the alarm.
 void RunConfirmations(Panel& p);
 

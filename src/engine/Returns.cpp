@@ -28,6 +28,7 @@ int16_t ConfirmTicks(const AppState& st) {
 void Send(Panel& p, int16_t slot, int16_t output, int16_t source, int16_t sends) {
   AppState& st = p.st;
   SendCrosspointChange(p, Add16(output, 1), Add16(source, 1), kModeReturn);
+  p.events.ReturnSent(slot, output, source, sends);
   if (st.lConfirmTime <= 0) return;
   WatchOf(st, slot) = {ReturnCheck::kAwaiting, sends, ConfirmTicks(st), source, st.lLinkCount};
 }
@@ -41,6 +42,7 @@ void RaiseAlarm(Panel& p, int16_t slot, ReturnWatch& w) {
                           Numbered(st.sInputNames, w.iSource) + " after " +
                           std::to_string(w.iSends) + " sends",
                       "Return Alarm");
+  p.events.ReturnAlarmed(slot, output, w.iSource, w.iSends);
 }
 
 }  // namespace
@@ -89,6 +91,7 @@ void ReturnOffOutput(Panel& p, int16_t slot, int16_t output) {
     // A running countdown restarts; it is counted once.
     if (At(st.iReturnDelays, slot) == 0) st.iPendingReturns = Add16(st.iPendingReturns, 1);
     At(st.iReturnDelays, slot) = Add16(st.iWaitTicks, 1);
+    p.events.ReturnScheduled(slot, output, ReturnSourceOf(st, slot), At(st.iReturnDelays, slot));
     return;
   }
   SendReturn(p, slot, output);
@@ -100,7 +103,12 @@ void SendReturn(Panel& p, int16_t slot, int16_t output) {
   Send(p, slot, output, source, 1);
 }
 
-void ConfirmReturn(AppState& st, int64_t slot) { WatchOf(st, slot).state = ReturnCheck::kIdle; }
+void ConfirmReturn(Panel& p, int16_t slot) {
+  ReturnWatch& w = WatchOf(p.st, slot);
+  if (w.state == ReturnCheck::kIdle) return;
+  w.state = ReturnCheck::kIdle;
+  p.events.ReturnConfirmed(slot, At(p.st.iWatchOutputs, slot));
+}
 
 void RunConfirmations(Panel& p) {
   AppState& st = p.st;

@@ -20,7 +20,7 @@ bool SendToSwitcher(Panel& p, const std::string& message) {
     SwitcherSocket& socket = p.scktSwitcher;
     switch (socket.Write(message)) {
       case SwitcherSocket::WriteResult::kNotConnected:
-        DisconnectFromServer(p);
+        DisconnectFromServer(p, "the socket is not connected");
         return;
       case SwitcherSocket::WriteResult::kRefused:
         return;  // the socket failed: its closed event follows
@@ -30,7 +30,7 @@ bool SendToSwitcher(Panel& p, const std::string& message) {
     }
     if (!PeerStoppedReading(socket)) return;
     const int64_t unsent = socket.PendingBytes();
-    DisconnectFromServer(p);
+    DisconnectFromServer(p, "the Server Module stopped reading");
     throw RuntimeError(kErrDeviceIO, "Server Module stopped reading (" + std::to_string(unsent) +
                                          " bytes unacknowledged); connection dropped");
   });

@@ -8,7 +8,7 @@ const StatusRow& StatusRows::Row(int64_t row) const { return At(rows_, row); }
 StatusRow& StatusRows::Mutable(int64_t row) { return At(rows_, row); }
 
 void StatusRows::Changed(int64_t row) {
-  if (listener_) listener_->RowChanged(static_cast<int16_t>(row));
+  if (events_) events_->RowChanged(static_cast<int16_t>(row), Row(row));
 }
 
 void StatusRows::SetOutCaption(int64_t row, const std::string& caption) {
@@ -35,7 +35,7 @@ void StatusRows::SetTip(int64_t row, const std::string& tip) {
 
 void StatusRows::SetPollCaption(const std::string& caption) {
   poll_ = caption;
-  if (listener_) listener_->PollChanged();
+  if (events_) events_->PollChanged(poll_);
 }
 
 void StatusRows::LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount) {
@@ -44,10 +44,10 @@ void StatusRows::LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount) {
     if (static_cast<int64_t>(rows_.size()) > wanted) rows_.resize(static_cast<std::size_t>(wanted));
     while (static_cast<int64_t>(rows_.size()) < wanted) rows_.push_back(rows_.front());
     st.iDisplayCount = iNewCount;
-    heightTwips_ = Add16(Mul16(st.iDisplayCount, kRowPitchTwips), kFrameTwips);
+    if (iNewCount > kMostRows) Raise(kErrOverflow);
   });
-  // Rows made before a failing height still stand and must be drawn.
-  if (listener_) listener_->RowsRebuilt();
+  // Rows made before the overflow still stand and must be drawn.
+  if (events_) events_->RowsRebuilt(Count());
 }
 
 void StatusRows::MatchWatchList(AppState& st, ErrorLog& log) {

@@ -10,6 +10,7 @@
 
 #include "core/AppState.h"
 #include "core/ErrorLog.h"
+#include "engine/Panel.h"
 
 namespace vyr {
 
@@ -23,18 +24,13 @@ struct StatusRow {
 
 class StatusRows {
  public:
-  class Listener {
-   public:
-    virtual ~Listener() = default;
-    virtual void RowsRebuilt() {}
-    virtual void RowChanged(int16_t /*row*/) {}
-    virtual void PollChanged() {}
-  };
+  // More rows than this make a window too tall for its 16-bit height:
+  // LoadDisplays raises Overflow (6) once they are made.
+  static constexpr int16_t kMostRows = 64;
 
-  static constexpr int16_t kRowPitchTwips = 480;
-  static constexpr int16_t kFrameTwips = 1600;
-
-  void SetListener(Listener* listener) { listener_ = listener; }
+  // Where row changes, rebuilds and the poll caption are raised (none: not
+  // raised).
+  void SetEvents(PanelEvents* events) { events_ = events; }
 
   int16_t Count() const { return static_cast<int16_t>(rows_.size()); }
   // Raises 9 for a row that was not built.
@@ -46,13 +42,9 @@ class StatusRows {
   const std::string& PollCaption() const { return poll_; }
   void SetPollCaption(const std::string& caption);
 
-  // Outer height of the window in twips, as the last LoadDisplays set it
-  // (0 until then: the window keeps its first size).
-  int16_t HeightTwips() const { return heightTwips_; }
-
   // Makes the rows match a new count: extra rows are removed (never row 0),
-  // new rows copy row 0 as it stands; iDisplayCount follows; the height is
-  // count x 480 + 1600 twips, worked in 16 bits.
+  // new rows copy row 0 as it stands; iDisplayCount follows; more than
+  // kMostRows raise Overflow (6) after that.
   void LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount);
   // One row per watched output, and row 0 when none is watched (the window
   // says there how to choose them); rebuilt only when the count changed.
@@ -64,8 +56,7 @@ class StatusRows {
 
   std::vector<StatusRow> rows_ = std::vector<StatusRow>(1);
   std::string poll_ = "Label1";
-  int16_t heightTwips_ = 0;
-  Listener* listener_ = nullptr;
+  PanelEvents* events_ = nullptr;
 };
 
 }  // namespace vyr

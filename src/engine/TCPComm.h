@@ -26,7 +26,8 @@ inline constexpr int64_t kConnectAttemptLimitMs = 10000;
 // Starts a connection attempt, unless one is still under way: that one is
 // left alone, or abandoned once it has lasted kConnectAttemptLimitMs.
 void ConnectToServer(Panel& p);
-void DisconnectFromServer(Panel& p);
+// Closes the link; a connection that was up is reported lost for `reason`.
+void DisconnectFromServer(Panel& p, const std::string& reason = "closed by the panel");
 void scktSwitcher_Connect(Panel& p);
 // Reads what the socket holds, up to the backlog limit (see
 // ReceiveRoom), and handles the first message.
@@ -34,7 +35,9 @@ void scktSwitcher_Read(Panel& p);
 // Reads into the receive buffer as far as ReceiveRoom allows; true when the
 // socket had nothing more (the read ended in would-block).
 bool ReadIntoBuffer(Panel& p);
-void scktSwitcher_Disconnect(Panel& p);
+// The Server Module's side closed; `reason` as the socket gives it.
+void scktSwitcher_Disconnect(Panel& p,
+                             const std::string& reason = "the Server Module closed the connection");
 
 // Writes one complete message, exactly as given; true when the socket took
 // all of it.

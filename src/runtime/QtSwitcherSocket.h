@@ -47,10 +47,9 @@ class QtSwitcherSocket final : public SwitcherSocket {
   // each.
   void Hold(bool hold);
 
-  QTcpSocket& qt() { return socket_; }
-  // Where the last attempt went.
-  const std::string& Host() const { return host_; }
-  int32_t Port() const { return port_; }
+  // What the socket last failed with ("The remote host closed the
+  // connection").
+  std::string ErrorText() const { return socket_.errorString().toStdString(); }
 
  private:
   QTcpSocket socket_;

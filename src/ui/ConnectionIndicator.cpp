@@ -2,12 +2,10 @@
 
 #include <QHBoxLayout>
 
-#include "runtime/QtSwitcherSocket.h"
-
 namespace vyr {
 
-ConnectionIndicator::ConnectionIndicator(QtSwitcherSocket& socket, QWidget* parent)
-    : QWidget(parent), socket_(socket), lamp_(new QLabel(this)), text_(new QLabel(this)) {
+ConnectionIndicator::ConnectionIndicator(QWidget* parent)
+    : QWidget(parent), lamp_(new QLabel(this)), text_(new QLabel(this)) {
   setObjectName("lblConnection");
   text_->setObjectName("lblConnectionText");
   lamp_->setFixedSize(10, 10);
@@ -23,10 +21,23 @@ ConnectionIndicator::ConnectionIndicator(QtSwitcherSocket& socket, QWidget* pare
     delayOver_ = true;
     Refresh();
   });
-  QTcpSocket& qt = socket_.qt();
-  connect(&qt, &QAbstractSocket::stateChanged, this, [this] { Refresh(); });
-  connect(&qt, &QAbstractSocket::errorOccurred, this,
-          [this] { lastError_ = socket_.qt().errorString(); });
+  Refresh();
+}
+
+void ConnectionIndicator::Connecting(const std::string& host, int32_t port) {
+  where_ = QString::fromStdString(host) + QLatin1Char(':') + QString::number(port);
+  link_ = Link::kConnecting;
+  Refresh();
+}
+
+void ConnectionIndicator::Connected() {
+  link_ = Link::kUp;
+  Refresh();
+}
+
+void ConnectionIndicator::Down(const std::string& reason) {
+  link_ = Link::kDown;
+  lastError_ = QString::fromStdString(reason);
   Refresh();
 }
 
@@ -43,26 +54,22 @@ void ConnectionIndicator::Settled() {
 }
 
 void ConnectionIndicator::Refresh() {
-  const QString where =
-      QString::fromStdString(socket_.Host()) + QLatin1Char(':') + QString::number(socket_.Port());
-  switch (socket_.qt().state()) {
-    case QAbstractSocket::ConnectedState:
+  switch (link_) {
+    case Link::kUp:
       Settled();
       lastError_.clear();
-      Show("Connected to " + where, "#2e8b3a", QString());
+      Show("Connected to " + where_, "#2e8b3a", QString());
       return;
-    case QAbstractSocket::HostLookupState:
-    case QAbstractSocket::ConnectingState:
-    case QAbstractSocket::BoundState:
+    case Link::kConnecting:
       if (connectingShown_ || connectingDelay_.isActive()) return;
       if (!delayOver_) {
         connectingDelay_.start();
         return;
       }
       connectingShown_ = true;
-      Show("Connecting to " + where + QChar(0x2026), "#d49a00", QString());
+      Show("Connecting to " + where_ + QChar(0x2026), "#d49a00", QString());
       return;
-    default:
+    case Link::kDown:
       break;
   }
   Settled();

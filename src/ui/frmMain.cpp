@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "engine/StatusRows.h"
 #include "runtime/PanelHost.h"
 #include "ui/Bytes.h"
 #include "ui/ConnectionIndicator.h"
@@ -29,6 +30,9 @@ constexpr int kFirstRowTop = 840;
 constexpr int kOutLeft = 480, kOutWidth = 1815;
 constexpr int kSourceLeft = 2880, kSourceWidth = 1575;
 constexpr int kRowHeight = 240;
+// The window grows by one pitch a row, from the frame around the rows.
+constexpr int kRowPitch = 480;
+constexpr int kFrame = 1600;
 
 QColor ColourOf(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
@@ -88,7 +92,7 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   auto* rule = new QFrame(client);
   rule->setFrameShape(QFrame::HLine);
   rule->setFrameShadow(QFrame::Sunken);
-  indicator_ = new ConnectionIndicator(host_.socket(), client);
+  indicator_ = new ConnectionIndicator(client);
   indicator_->setFont(PanelFont());
   indicator_->setFixedHeight(22);
   auto* column = new QVBoxLayout(client);
@@ -101,25 +105,34 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(&tray_, &TrayIcon::DoubleClicked, this, [this] { Restore(); });
-  host_.rows().SetListener(this);
-  RowsRebuilt();
-  PollChanged();
+  host_.AddListener(*this);
+  host_.AddListener(*indicator_);
+  ShowRows();
+  PollChanged(host_.rows().PollCaption());
 }
 
-frmMain::~frmMain() { host_.rows().SetListener(nullptr); }
+frmMain::~frmMain() {
+  host_.RemoveListener(*indicator_);
+  host_.RemoveListener(*this);
+}
 
 int frmMain::BoardHeight() const { return board_->height(); }
 
 void frmMain::SizeBoard() {
-  const int16_t twips = host_.rows().HeightTwips();
-  const int height = twips == 0 ? Px(kClientHeight) : Px(twips - kCaptionAndMenu);
+  const int height = heightTwips_ == 0 ? Px(kClientHeight) : Px(heightTwips_ - kCaptionAndMenu);
   board_->setFixedSize(Px(kClientWidth), std::max(height, 0));
   // The window takes its new height now, not on the next pass of the loop.
   centralWidget()->layout()->activate();
   layout()->activate();
 }
 
-void frmMain::RowsRebuilt() {
+void frmMain::RowsRebuilt(int16_t count) {
+  // Too many rows for the window's height keep the height it had.
+  if (count <= StatusRows::kMostRows) heightTwips_ = count * kRowPitch + kFrame;
+  ShowRows();
+}
+
+void frmMain::ShowRows() {
   const int count = host_.rows().Count();
   while (static_cast<int>(rows_.size()) > count) {
     delete rows_.back().first;
@@ -128,7 +141,7 @@ void frmMain::RowsRebuilt() {
   }
   while (static_cast<int>(rows_.size()) < count) {
     const int i = static_cast<int>(rows_.size());
-    const int top = kFirstRowTop + StatusRows::kRowPitchTwips * i;
+    const int top = kFirstRowTop + kRowPitch * i;
     auto* out = BoardLabel(board_, QStringLiteral("lblOut_%1").arg(i), QString(), false);
     auto* source = BoardLabel(board_, QStringLiteral("lblSource_%1").arg(i), QString(), false);
     Place(out, kOutLeft, top, kOutWidth, kRowHeight);
@@ -137,16 +150,15 @@ void frmMain::RowsRebuilt() {
     source->show();
     rows_.emplace_back(out, source);
   }
-  for (int i = 0; i < count; ++i) ShowRow(i);
+  for (int i = 0; i < count; ++i) ShowRow(i, host_.rows().Row(i));
   SizeBoard();
 }
 
-void frmMain::RowChanged(int16_t row) {
-  if (row >= 0 && row < static_cast<int>(rows_.size())) ShowRow(row);
+void frmMain::RowChanged(int16_t row, const StatusRow& content) {
+  if (row >= 0 && row < static_cast<int>(rows_.size())) ShowRow(row, content);
 }
 
-void frmMain::ShowRow(int row) {
-  const StatusRow& r = host_.rows().Row(row);
+void frmMain::ShowRow(int row, const StatusRow& r) {
   auto [out, source] = rows_[static_cast<std::size_t>(row)];
   out->setText(Latin1(r.sOut));
   source->setText(Latin1(r.sSource));
@@ -165,11 +177,11 @@ void frmMain::ShowRow(int row) {
   }
 }
 
-void frmMain::PollChanged() { lblPoll_->setText(Latin1(host_.rows().PollCaption())); }
+void frmMain::PollChanged(const std::string& caption) { lblPoll_->setText(Latin1(caption)); }
 
 void frmMain::Form_Load(const std::string& folder) {
   const bool configured = host_.Start(folder);
-  RowsRebuilt();  // the watch list is known now
+  ShowRows();  // the watch list is known now
   if (configured) return;
   dialogs_.MessageBox(this,
                       "System Not Yet Configured.\rPlease specify the IP Address of the Computer "
@@ -178,13 +190,13 @@ void frmMain::Form_Load(const std::string& folder) {
   frmSetup setup(host_.panel(), dialogs_, this);
   setup.SetTag("Initial");
   dialogs_.ShowModal(setup);
-  RowsRebuilt();
+  ShowRows();
 }
 
 void frmMain::mnuSetup_Click() {
   frmSetup setup(host_.panel(), dialogs_, this);
   dialogs_.ShowModal(setup);
-  RowsRebuilt();  // the watch list may have changed, its length or not
+  ShowRows();  // the watch list may have changed, its length or not
 }
 
 void frmMain::mnuAbout_Click() {

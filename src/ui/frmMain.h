@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/StatusRows.h"
+#include "engine/Panel.h"
 
 class QLabel;
 class QMenu;
@@ -21,7 +21,7 @@ class PanelHost;
 class TrayIcon;
 class frmAbout;
 
-class frmMain final : public QMainWindow, private StatusRows::Listener {
+class frmMain final : public QMainWindow, private PanelEvents {
   Q_OBJECT
  public:
   frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* parent = nullptr);
@@ -53,15 +53,17 @@ class frmMain final : public QMainWindow, private StatusRows::Listener {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void RowsRebuilt() override;
-  void RowChanged(int16_t row) override;
-  void PollChanged() override;
+  void RowsRebuilt(int16_t count) override;
+  void RowChanged(int16_t row, const StatusRow& content) override;
+  void PollChanged(const std::string& caption) override;
 
   void Form_Resize();
   bool Form_QueryUnload();
   void Form_Unload();
   void Form_Terminate();
-  void ShowRow(int row);
+  // Labels for every row, each showing its row, and the board's height.
+  void ShowRows();
+  void ShowRow(int row, const StatusRow& r);
   void SizeBoard();
 
   PanelHost& host_;
@@ -71,6 +73,7 @@ class frmMain final : public QMainWindow, private StatusRows::Listener {
   QLabel* lblPoll_;
   std::vector<std::pair<QLabel*, QLabel*>> rows_;  // lblOut, lblSource
   ConnectionIndicator* indicator_;
+  int heightTwips_ = 0;  // of the window for the last count of rows; 0: its first size
   QMenu* mnuSysTray_;
   frmAbout* about_ = nullptr;
   bool unloading_ = false;

@@ -11,12 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "config/DisplayLists.h"
-#include "config/IniFile.h"
 #include "config/SetupRules.h"
-#include "engine/ReturnEngine.h"
-#include "engine/StatusRows.h"
-#include "engine/TCPComm.h"
+#include "engine/ApplySetup.h"
 #include "ui/Bytes.h"
 #include "ui/Dialogs.h"
 #include "ui/frmDisplayListView.h"
@@ -188,77 +184,45 @@ bool frmSetup::cmbReturn_KeyPress(char key) {
   return !k.passes || key == kKeyEnter || key == kKeyEscape;
 }
 
-bool frmSetup::ValidateIPAddress() {
-  const auto normalised = NormaliseIPAddress(Bytes(txtIPAddr_->text()));
-  if (!normalised) return false;
-  txtIPAddr_->setText(QString::fromStdString(*normalised));
-  return true;
-}
-
 void frmSetup::cmdOk_Click() {
-  AppState& st = p_.st;
-  const PortEntry port = ReadPortBox(txtIPPort_->text().toStdString(), st.lIPPort);
-  if (!port.valid) {
-    dialogs_.MessageBox(this, "Invalid IP Port #. Please reenter a number between 1 and 65535",
-                        Dialogs::Buttons::Ok, Dialogs::Icon::None, "Port Error");
-    return;
-  }
-  // A specific rule needs a source: with none, every Off would send nothing.
-  int returnItem = cmbReturn_->findText(cmbReturn_->currentText(), Qt::MatchFixedString);
+  const AppState& st = p_.st;
   // Typed text that names no item keeps the stored source.
+  int returnItem = cmbReturn_->findText(cmbReturn_->currentText(), Qt::MatchFixedString);
   if (returnItem < 0) returnItem = ReturnSourceItem(st.iReturnSource, cmbReturn_->count());
-  if (optReturnType_[1]->isChecked() && ReturnSourceOfItem(returnItem) == kNone) {
-    dialogs_.MessageBox(this,
-                        "Please choose the Return Source, or choose Return to Last Source. "
-                        "With the source Undefined no output would be returned.",
-                        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, "Return Source Error");
-    cmbReturn_->setFocus();
-    return;
-  }
-  bool changed = port.changed;
-  if (Bytes(txtIPAddr_->text()) != st.sIPAddress) {
-    if (!ValidateIPAddress()) {
+  const SetupValues values{txtIPPort_->text().toStdString(),
+                           Bytes(txtIPAddr_->text()),
+                           optReturnType_[1]->isChecked(),
+                           returnItem,
+                           txtDelay_->text().toStdString(),
+                           txtConfirm_->text().toStdString(),
+                           edited_.get()};
+  switch (ApplySetup(p_, values, tag_ == QLatin1String("Initial"))) {
+    case SetupOutcome::kPortError:
+      dialogs_.MessageBox(this, "Invalid IP Port #. Please reenter a number between 1 and 65535",
+                          Dialogs::Buttons::Ok, Dialogs::Icon::None, "Port Error");
+      return;
+    case SetupOutcome::kReturnSourceError:
+      dialogs_.MessageBox(this,
+                          "Please choose the Return Source, or choose Return to Last Source. "
+                          "With the source Undefined no output would be returned.",
+                          Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, "Return Source Error");
+      cmbReturn_->setFocus();
+      return;
+    case SetupOutcome::kAddressError:
       dialogs_.MessageBox(this, "Please Enter IP Address In The Following Format: 192.168.1.1",
                           Dialogs::Buttons::Ok, Dialogs::Icon::Critical, "Data Format Error");
       txtIPAddr_->setText(Latin1(st.sIPAddress));
       txtIPAddr_->setFocus();
       return;
-    }
-    changed = true;
+    case SetupOutcome::kWriteError:
+      txtIPAddr_->setText(Latin1(st.sIPAddress));  // as taken over
+      dialogs_.MessageBox(this, "Error Writing Vyrntpnl.ini File", Dialogs::Buttons::Ok,
+                          Dialogs::Icon::Critical, "Error Writing File");
+      return;
+    case SetupOutcome::kOk:
+      accept();
+      return;
   }
-  if (changed) {
-    st.lIPPort = port.value;
-    st.sIPAddress = Bytes(txtIPAddr_->text());
-    DisconnectFromServer(p_);
-    ConnectToServer(p_);
-    p_.tmrpoll.SetEnabled(true);
-  }
-  if (optReturnType_[1]->isChecked()) {
-    st.bReturnToSpecific = true;
-    st.iReturnSource = ReturnSourceOfItem(returnItem);
-  } else if (optReturnType_[0]->isChecked()) {
-    st.bReturnToSpecific = false;
-    st.iReturnSource = kNone;
-  }
-  st.iWaitTime = ReadDelayBox(txtDelay_->text().toStdString());
-  st.lConfirmTime = ReadConfirmBox(txtConfirm_->text().toStdString());
-  if (edited_) ApplyDisplayLists(st, *edited_);
-  Trap(p_.log, "Error Loading Setup", "Setup Error",
-       [&] { st.iWaitTicks = WaitTicksFor(st.iWaitTime, st.iRefreshRate); });
-
-  if (!WriteIniFile(st, p_.log)) {
-    dialogs_.MessageBox(this, "Error Writing Vyrntpnl.ini File", Dialogs::Buttons::Ok,
-                        Dialogs::Icon::Critical, "Error Writing File");
-    return;
-  }
-  if (tag_ == QLatin1String("Initial")) {
-    ConnectToServer(p_);
-    // Polling keeps the new link alive and brings it back when it drops.
-    p_.tmrpoll.SetEnabled(true);
-  }
-  p_.rows.MatchWatchList(st, p_.log);
-  UpdateDisplays(p_);
-  accept();
 }
 
 void frmSetup::ShowListEditor(int16_t listType) {

@@ -1,9 +1,8 @@
 #pragma once
 // The setup dialog: server address and port, return rule and source, return
-// delay, confirm time, and the doors to the list editor. Ok checks, applies,
-// reconnects when the address or port changed, writes vyrntpnl.ini and
-// rebuilds the main window's rows; Cancel applies nothing, the lists edited
-// included.
+// delay, confirm time, and the doors to the list editor. Ok hands the boxes
+// to ApplySetup and says what stopped it; Cancel applies nothing, the lists
+// edited included.
 
 #include <QDialog>
 #include <QString>
@@ -31,7 +30,6 @@ class frmSetup final : public QDialog {
   const QString& Tag() const { return tag_; }
 
   void Form_Load();
-  bool ValidateIPAddress();
   void optReturnType_Click(int index);
   void cmdConfigOuts_Click();
   void cmdConfigExcepts_Click();

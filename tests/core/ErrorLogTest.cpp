@@ -20,12 +20,12 @@ const std::string kAt = "3/1/2011 9:05:07 AM";  // what the fixture's clock show
 // A log in a fresh folder, its clock at 1 March 2011 09:05:07, every line echoed.
 struct ErrorLogFile : ::testing::Test {
   test::TempFolder folder;
-  AppState st;
+  std::string logFolder;  // the program folder the log follows
   FixedClock clock{{2011, 3, 1, 9, 5, 7}};
-  ErrorLog log{st, clock};
+  ErrorLog log{logFolder, clock};
   Lines echoed;
   ErrorLogFile() {
-    st.sAppPath = folder.path();
+    logFolder = folder.path();
     log.SetEcho([this](const std::string& line) { echoed.push_back(line); });
   }
   // The log's CRLF-ended lines; an unterminated tail counts as a line.
@@ -132,14 +132,14 @@ TEST_F(ErrorLogFile, aLineRepeatedWithinAMinuteIsCountedAndSummedUpOnce) {
 }
 
 TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
-  st.sAppPath = folder.path() + "no-such-folder/";  // fails even for the superuser
+  logFolder = folder.path() + "no-such-folder/";  // fails even for the superuser
   log.ReportError("Error Connecting to Server", "Connection Error", RuntimeError(5));
   ASSERT_EQ(echoed.size(), 2u);
   EXPECT_EQ(echoed[1], BuildLogLine(kAt, "File Error",
                                     "Error writing to Error file: Error #  76 - Path not found"));
   log.WriteErrorLog("again", "Cat");  // the guard was reset: two tries again, no more
   EXPECT_EQ(echoed.size(), 4u);
-  EXPECT_FALSE(fs::exists(st.sAppPath));
+  EXPECT_FALSE(fs::exists(logFolder));
 }
 
 TEST_F(ErrorLogFile, trapReportsTheRoutinesDescriptionAndReturnsFalse) {

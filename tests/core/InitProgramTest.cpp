@@ -19,7 +19,7 @@ TEST(InitProgram, replacesEarlierStateWithEveryStartUpDefault) {
   ManualTimer tmrpoll;
   tmrpoll.SetEnabled(true), tmrpoll.SetInterval(750);
   FixedClock clock({2011, 3, 1, 9, 5, 7});
-  ErrorLog log(st, clock);
+  ErrorLog log(st.sAppPath, clock);
   log.SetWriteToFile(false);
   std::vector<std::string> reported;
   log.SetEcho([&](const std::string& line) { reported.push_back(line); });

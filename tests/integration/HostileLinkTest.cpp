@@ -2,92 +2,23 @@
 // handshake slower than a poll tick, a Server Module that floods the panel
 // with maps, and one that answers polls but never reads.
 
-#include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
 #include <QElapsedTimer>
-#include <QTcpSocket>
 #include <QTimer>
-#include <algorithm>
-#include <memory>
 
-#include "QtTestSupport.h"
-#include "SwitcherSim.h"
-#include "engine/ReturnEngine.h"
+#include "LoopbackFixture.h"
 #include "engine/TCPComm.h"
-#include "runtime/PanelHost.h"
 #include "support/DelayedNetwork.h"
-#include "support/TempFolder.h"
 
 namespace vyr {
 namespace {
 
 using sim::test::Spin;
 using sim::test::WaitUntil;
-
-class Recording final : public PanelEvents {
- public:
-  int connecting = 0, connected = 0, disconnected = 0, returns = 0;
-  QElapsedTimer sinceReturn;
-  void Connecting(const std::string&, int32_t) override { ++connecting; }
-  void Connected() override { ++connected; }
-  void Disconnected() override { ++disconnected; }
-  void CrosspointChangeSent(int16_t, int16_t, int16_t mode, const std::string&) override {
-    if (mode == kModeReturn && returns++ == 0) sinceReturn.start();
-  }
-};
-
-class HostileLink : public ::testing::Test {
- protected:
-  test::TempFolder folder;
-  Recording events;
-  std::unique_ptr<sim::SwitcherSim> sim;
-  std::unique_ptr<PanelHost> panel;
-  std::vector<std::string> logged;
-
-  void SetUp() override { sim::test::EnsureApp(); }
-
-  // A switcher of 8 inputs and outputs listening on `host`; the panel
-  // (Refresh Rate 100) watches output 2 (1-based) and starts.
-  void Start(const char* host = "127.0.0.1") {
-    StartSim(host);
-    StartPanel(host);
-  }
-  void StartSim(const char* host) {
-    sim::SwitcherSim::Options options;
-    options.host = host;
-    options.port = 0;
-    options.inputs = options.outputs = 8;
-    options.pollIntervalMs = 0;
-    sim = std::make_unique<sim::SwitcherSim>(options);
-    ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
-  }
-  void StartPanel(const char* host, int timeOut = 3600) {
-    folder.Write("vyrntpnl.ini",
-                 std::string("[SETUP]\r\nIP Address=") + host +
-                     "\r\nIP Port=" + std::to_string(sim->Port()) +
-                     "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=" + std::to_string(timeOut) +
-                     "\r\nWait Time=0\r\nWatch Count=1\r\nOutput 01=2\r\n"
-                     "Input 01=16384\r\nReturn to Last Source=No\r\n");
-    panel = std::make_unique<PanelHost>(events);
-    panel->log().SetEcho([this](const std::string& line) { logged.push_back(line); });
-    ASSERT_TRUE(panel->Start(folder.path()));
-  }
-  AppState& st() { return panel->state(); }
-  bool Handshake(int ms = 5000) {
-    return WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, ms);
-  }
-  QTcpSocket* SimClient() const {
-    for (QTcpSocket* s : sim->findChildren<QTcpSocket*>()) {
-      if (s->state() == QAbstractSocket::ConnectedState) return s;
-    }
-    return nullptr;
-  }
-  int64_t ReturnsAtSim() const {
-    return std::count_if(sim->Changes().begin(), sim->Changes().end(),
-                         [](const sim::Change& c) { return c.mode == kModeReturn; });
-  }
-};
+using HostileLink = Loopback;
+// Polls answered late in a flood do not drop the link.
+const std::string kPatient = "Time Out=3600\r\n";
 
 // 240 ms round trip, a poll tick of 100 ms: the first attempt is left to
 // finish, and the link then stays up.
@@ -98,13 +29,13 @@ TEST_F(HostileLink, handshakeSlowerThanAPollTickConnectsAtTheFirstAttempt) {
   ASSERT_TRUE(net.Enter(test::DelayedNetwork::kServerSide)) << net.Error();
   StartSim(test::DelayedNetwork::kServerAddress);
   ASSERT_TRUE(net.Enter(test::DelayedNetwork::kPanelSide)) << net.Error();
-  StartPanel(test::DelayedNetwork::kServerAddress);
+  StartPanel(test::DelayedNetwork::kServerAddress, 0, kPatient);
   ASSERT_TRUE(WaitUntil([&] { return st().bConnected; }, 5000))
-      << events.connecting << " attempts, none connected";
-  EXPECT_EQ(events.connecting, 1);
+      << events.Seen("connecting").size() << " attempts, none connected";
+  EXPECT_EQ(events.Seen("connecting").size(), 1u);
   ASSERT_TRUE(Handshake());
   ASSERT_TRUE(sim->TakeOff(1));
-  EXPECT_TRUE(WaitUntil([&] { return ReturnsAtSim() == 1; }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return Returns().size() == 1; }, 3000));
   Spin(1500);
   EXPECT_EQ(events.disconnected, 0) << "a reading peer on a slow link is kept";
   EXPECT_GT(net.PacketsRelayed(), 10);
@@ -114,7 +45,7 @@ TEST_F(HostileLink, handshakeSlowerThanAPollTickConnectsAtTheFirstAttempt) {
 // backlog stays within its limit, an Off taken meanwhile is returned before
 // the flood ends, and the room is given back after it.
 TEST_F(HostileLink, floodOfMapsKeepsTheBacklogBoundedAndReturnsGoOut) {
-  Start();
+  Start(0, kPatient);
   ASSERT_TRUE(Handshake());
   std::string maps;
   const std::string one = sim->Model().OneOutputMap(5);
@@ -129,11 +60,10 @@ TEST_F(HostileLink, floodOfMapsKeepsTheBacklogBoundedAndReturnsGoOut) {
     QTcpSocket* client = SimClient();
     ASSERT_NE(client, nullptr) << "the link dropped during the flood";
     if (client->bytesToWrite() < (1 << 20)) sim->SendRaw(QByteArray::fromStdString(maps));
-    if (flood.elapsed() > 1000 && events.returns == 0 &&
-        sim->Model().Output(1).entries.size() > 0) {
+    if (flood.elapsed() > 1000 && ReturnsSent() == 0 && sim->Model().Output(1).entries.size() > 0) {
       sim->TakeOff(1);
     }
-    if (returnedDuringFlood < 0 && ReturnsAtSim() > 0) returnedDuringFlood = flood.elapsed();
+    if (returnedDuringFlood < 0 && !Returns().empty()) returnedDuringFlood = flood.elapsed();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     most = std::max(most, st().sRecvBuffer.size());
   }
@@ -151,7 +81,7 @@ TEST_F(HostileLink, floodOfMapsKeepsTheBacklogBoundedAndReturnsGoOut) {
 // dropped 10 s after the last acknowledgement (the last growth of the
 // simulator's receive queue), with one log line.
 TEST_F(HostileLink, peerThatAnswersPollsButNeverReadsIsDroppedTenSecondsAfterItsLastAck) {
-  Start();
+  Start(0, kPatient);
   ASSERT_TRUE(Handshake());
   sim->SetReading(false);
   QTimer keepAlive;
@@ -179,9 +109,11 @@ TEST_F(HostileLink, peerThatAnswersPollsButNeverReadsIsDroppedTenSecondsAfterIts
     open = WaitUntil([&] { return watchQueue() >= before + 5 * batch; }, 300);
   }
   ASSERT_FALSE(open) << "the simulator's window never closed";
-  const std::size_t linesBefore = logged.size();
+  const std::size_t linesBefore = events.Seen("log: ").size();
   ASSERT_TRUE(sim->TakeOff(1));
-  ASSERT_TRUE(WaitUntil([&] { return events.returns == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return ReturnsSent() == 1; }));
+  QElapsedTimer sinceReturn;
+  sinceReturn.start();
   ASSERT_EQ(events.disconnected, 0);
   ASSERT_TRUE(WaitUntil(
       [&] {
@@ -189,17 +121,16 @@ TEST_F(HostileLink, peerThatAnswersPollsButNeverReadsIsDroppedTenSecondsAfterIts
         return events.disconnected == 1;
       },
       15000))
-      << "still connected " << events.sinceReturn.elapsed() << " ms after the return";
+      << "still connected " << sinceReturn.elapsed() << " ms after the return";
   EXPECT_GE(sinceAck.elapsed(), kSendStallLimitMs - 200);
   EXPECT_LE(sinceAck.elapsed(), kSendStallLimitMs + 800);
   // The return is never confirmed either: sent three times, then alarmed.
-  const auto count = [&](const char* text) {
-    return std::count_if(logged.begin() + static_cast<std::ptrdiff_t>(linesBefore), logged.end(),
-                         [&](const std::string& l) { return l.find(text) != std::string::npos; });
-  };
-  EXPECT_EQ(count("stopped reading"), 1);
-  EXPECT_EQ(logged.size(),
-            linesBefore + 1 + static_cast<std::size_t>(count("could not be returned")));
+  EXPECT_EQ(LoggedWith("stopped reading", linesBefore), 1);
+  EXPECT_EQ(events.Seen("disconnected"),
+            std::vector<std::string>{"disconnected: the Server Module stopped reading"});
+  EXPECT_EQ(
+      events.Seen("log: ").size(),
+      linesBefore + 1 + static_cast<std::size_t>(LoggedWith("could not be returned", linesBefore)));
 }
 
 }  // namespace

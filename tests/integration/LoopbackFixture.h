@@ -1,10 +1,12 @@
 #pragma once
 // The panel on the real event loop and socket against the switcher simulator
-// over loopback TCP: a switcher of 8 inputs and outputs with output n on
-// input n, and a panel watching outputs 2 and 3 (1-based).
+// over loopback TCP: a switcher of 8 inputs with output n on input n, and a
+// panel watching outputs 2 and 3 (1-based), its events recorded.
 
 #include <gtest/gtest.h>
 
+#include <QTcpSocket>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,25 +14,18 @@
 #include "QtTestSupport.h"
 #include "SwitcherSim.h"
 #include "engine/ReturnEngine.h"
+#include "kit/Panel.h"
 #include "runtime/PanelHost.h"
 #include "support/TempFolder.h"
 
 namespace vyr {
 
-class Counting final : public PanelEvents {
- public:
-  int connected = 0, disconnected = 0;
-  void Connected() override { ++connected; }
-  void Disconnected() override { ++disconnected; }
-};
-
 class Loopback : public ::testing::Test {
  protected:
   test::TempFolder folder;
-  Counting events;
+  kit::RecordingEvents events;
   std::unique_ptr<sim::SwitcherSim> sim;
   std::unique_ptr<PanelHost> panel;
-  std::vector<std::string> logged;
 
   void SetUp() override { sim::test::EnsureApp(); }
 
@@ -38,7 +33,12 @@ class Loopback : public ::testing::Test {
   // the ones below; `outputs` sizes the switcher.
   void Start(int waitMs = 0, const std::string& config = {}, int outputs = 8,
              bool mapBeforeNames = false) {
+    StartSim("127.0.0.1", outputs, mapBeforeNames);
+    StartPanel("127.0.0.1", waitMs, config);
+  }
+  void StartSim(const char* host, int outputs = 8, bool mapBeforeNames = false) {
     sim::SwitcherSim::Options options;
+    options.host = host;
     options.port = 0;
     options.inputs = 8;
     options.outputs = outputs;
@@ -46,19 +46,35 @@ class Loopback : public ::testing::Test {
     options.mapBeforeNames = mapBeforeNames;
     sim = std::make_unique<sim::SwitcherSim>(options);
     ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
+  }
+  void StartPanel(const char* host, int waitMs = 0, const std::string& config = {}) {
     folder.Write("vyrntpnl.ini",
-                 "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=" + std::to_string(sim->Port()) +
-                     "\r\n[CONFIG]\r\n" + config +
+                 std::string("[SETUP]\r\nIP Address=") + host +
+                     "\r\nIP Port=" + std::to_string(sim->Port()) + "\r\n[CONFIG]\r\n" + config +
                      "Refresh Rate=100\r\nTime Out=20\r\nWait Time=" + std::to_string(waitMs) +
                      "\r\nWatch Count=2\r\nOutput 01=2\r\nInput 01=16384\r\nOutput 02=3\r\n"
                      "Input 02=16384\r\nReturn to Last Source=No\r\nConsole Count=0\r\n"
                      "AirChain Count=0\r\n");
-    panel = std::make_unique<PanelHost>(events);
-    panel->log().SetEcho([this](const std::string& line) { logged.push_back(line); });
+    panel = std::make_unique<PanelHost>();
+    panel->AddListener(events);
     ASSERT_TRUE(panel->Start(folder.path()));
   }
 
+  // A panel never started, aimed at 127.0.0.1:port, its log in no file.
+  void StartUnconfigured(int port) {
+    panel = std::make_unique<PanelHost>();
+    panel->AddListener(events);
+    panel->log().SetWriteToFile(false);
+    st().sIPAddress = "127.0.0.1";
+    st().lIPPort = port;
+  }
+
   AppState& st() { return panel->state(); }
+
+  // Connected, names and map taken over.
+  bool Handshake(int ms = 5000) {
+    return sim::test::WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, ms);
+  }
 
   // The returns (mode 4) the simulator received.
   std::vector<sim::Change> Returns() const {
@@ -68,18 +84,27 @@ class Loopback : public ::testing::Test {
     }
     return returns;
   }
-
-  // Connected, names and map taken over.
-  void Handshake() {
-    ASSERT_TRUE(
-        sim::test::WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, 5000))
-        << "info request flags " << st().lInfoRequest;
+  // The returns the panel reported sent.
+  int ReturnsSent() const {
+    return static_cast<int>(
+        std::count_if(events.changes.begin(), events.changes.end(),
+                      [](const kit::Sent& s) { return s.mode == kModeReturn; }));
   }
 
-  int LoggedWith(const std::string& text) const {
-    int n = 0;
-    for (const std::string& line : logged) n += line.find(text) != std::string::npos ? 1 : 0;
-    return n;
+  // The simulator's end of the link.
+  QTcpSocket* SimClient() const {
+    for (QTcpSocket* s : sim->findChildren<QTcpSocket*>()) {
+      if (s->state() == QAbstractSocket::ConnectedState) return s;
+    }
+    return nullptr;
+  }
+
+  // Error-log lines, from the `from`th on, that hold `text`.
+  int LoggedWith(const std::string& text, std::size_t from = 0) const {
+    const std::vector<std::string> lines = events.Seen("log: ");
+    return static_cast<int>(std::count_if(
+        lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end(),
+        [&](const std::string& l) { return l.find(text) != std::string::npos; }));
   }
 };
 

@@ -15,8 +15,9 @@ using sim::test::Spin;
 using sim::test::WaitUntil;
 
 TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
-  Start();
-  Handshake();
+  Start(0, "Refresh Rate=150\r\n");
+  EXPECT_EQ(panel->pollTimer().Interval(), 150) << "the poll timer follows the file";
+  ASSERT_TRUE(Handshake());
   EXPECT_EQ(sim->InfoRequestsSeen(), 1);
   EXPECT_EQ(st().iNumOutputs, 8);
   EXPECT_EQ(st().iNumInputs, 8);
@@ -27,59 +28,70 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
   EXPECT_EQ(panel->rows().Row(1).sSource, "Inpt0003");
   EXPECT_EQ(panel->rows().Row(1).lColour, kColourGreen);
   EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 2}));
-  EXPECT_TRUE(logged.empty()) << logged.front();
+  EXPECT_EQ(events.Seen("log: "), std::vector<std::string>{});
+  EXPECT_EQ(events.Seen("conn"),
+            (std::vector<std::string>{"connecting 127.0.0.1:" + std::to_string(sim->Port()),
+                                      "connected"}));
+  EXPECT_EQ(events.Seen("rows"), std::vector<std::string>{"rows 2"});
 }
 
-TEST_F(Loopback, outputTakenOffIsReturnedAtOnce) {
-  Start();
-  Handshake();
-  ASSERT_TRUE(sim->TakeOff(1));
-  ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
-  const sim::Change back = Returns().front();
-  EXPECT_EQ(back.output, 1);
-  EXPECT_EQ(back.source, 1);
-  EXPECT_EQ(back.mode, 4);
-  // The simulator reports the change back, and the row shows the source again.
-  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
-  EXPECT_EQ(panel->rows().Row(0).sSource, "Inpt0002");
-  EXPECT_EQ(Returns().size(), 1u);
+// Output 2 at once, output 3 after 3 ticks of 100 ms (on the fourth); the
+// simulator reports the change back and the row shows the source again.
+TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWait) {
+  const struct {
+    int waitMs, output;
+    std::vector<std::string> returnEvents;
+  } cases[] = {
+      {0, 1, {"return sent slot 0 out 1 src 1 sends 1", "return confirmed slot 0 out 1"}},
+      {300,
+       2,
+       {"return scheduled slot 1 out 2 src 2 ticks 4", "return sent slot 1 out 2 src 2 sends 1",
+        "return confirmed slot 1 out 2"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.waitMs);
+    events = {};
+    Start(c.waitMs);
+    ASSERT_TRUE(Handshake());
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(sim->TakeOff(c.output));
+    ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
+    EXPECT_GE(clock.elapsed(), c.waitMs);
+    const sim::Change back = Returns().front();
+    EXPECT_EQ(std::tie(back.output, back.source, back.mode),
+              std::make_tuple(c.output, c.output, 4));
+    const int slot = c.output - 1;
+    EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(slot).lColour == kColourGreen; }));
+    EXPECT_EQ(panel->rows().Row(slot).sSource, "Inpt000" + std::to_string(c.output + 1));
+    EXPECT_EQ(Returns().size(), 1u);
+    EXPECT_EQ(st().iPendingReturns, 0);
+    EXPECT_EQ(events.Seen("return"), c.returnEvents);
+  }
 }
 
-TEST_F(Loopback, outputTakenOffIsReturnedAfterTheWait) {
-  Start(300);  // 3 ticks of 100 ms: returned on the fourth
-  Handshake();
-  QElapsedTimer clock;
-  clock.start();
-  ASSERT_TRUE(sim->TakeOff(2));
-  ASSERT_TRUE(WaitUntil([&] { return panel->rows().Row(1).lColour == kColourRed; }));
-  ASSERT_TRUE(WaitUntil([&] { return !Returns().empty(); }));
-  EXPECT_GE(clock.elapsed(), 300);
-  EXPECT_EQ(Returns().front().output, 2);
-  EXPECT_EQ(Returns().front().source, 2);
-  EXPECT_EQ(st().iPendingReturns, 0);
-}
-
-TEST_F(Loopback, silentPeerIsDroppedAndTheLinkComesBack) {
-  Start();
-  Handshake();
-  sim->SetAnswerPolls(false);
-  ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
-  sim->SetAnswerPolls(true);
-  ASSERT_TRUE(WaitUntil([&] { return events.connected == 2; }, 5000));
-  Handshake();
-  EXPECT_EQ(sim->InfoRequestsSeen(), 2) << "a new connection asks again";
-}
-
-TEST_F(Loopback, peerThatStopsReadingIsDroppedAndTheLinkComesBack) {
-  Start();
-  Handshake();
-  sim->SetReading(false);
-  ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
-  sim->SetReading(true);
-  ASSERT_TRUE(WaitUntil([&] { return events.connected == 2 && st().bConnected; }, 5000));
-  const int32_t before = st().lPollCount;
-  Spin(300);
-  EXPECT_GT(st().lPollCount, before) << "the poll timer kept running";
+// A peer that stops answering polls, or stops reading, is dropped; the link
+// comes back, asks for the tables again and polls on.
+TEST_F(Loopback, silentOrDeafPeerIsDroppedAndTheLinkComesBack) {
+  for (const bool deaf : {false, true}) {
+    SCOPED_TRACE(deaf ? "deaf" : "silent");
+    events = {};
+    Start();
+    ASSERT_TRUE(Handshake());
+    deaf ? sim->SetReading(false) : sim->SetAnswerPolls(false);
+    ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }, 5000));
+    if (!deaf) {
+      EXPECT_EQ(
+          events.Seen("disconnected"),
+          std::vector<std::string>{"disconnected: the Server Module stopped answering polls"});
+    }
+    deaf ? sim->SetReading(true) : sim->SetAnswerPolls(true);
+    ASSERT_TRUE(WaitUntil([&] { return events.connected == 2 && Handshake(0); }, 5000));
+    EXPECT_EQ(sim->InfoRequestsSeen(), 2) << "a new connection asks again";
+    const int32_t before = st().lPollCount;
+    Spin(300);
+    EXPECT_GT(st().lPollCount, before) << "the poll timer kept running";
+  }
 }
 
 TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
@@ -87,19 +99,18 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
   ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
   const quint16 port = probe.serverPort();
   probe.close();
-  Counting quiet;
-  PanelHost host(quiet);
-  host.log().SetWriteToFile(false);
-  host.state().sIPAddress = "127.0.0.1";
-  host.state().lIPPort = port;
-  host.pollTimer().SetInterval(100);
-  host.pollTimer().SetEnabled(true);
+  StartUnconfigured(port);
+  panel->pollTimer().SetInterval(100);
+  panel->pollTimer().SetEnabled(true);
   Spin(350);  // a few refused attempts
-  EXPECT_FALSE(host.state().bConnected);
+  EXPECT_FALSE(st().bConnected);
   QTcpServer late;
   ASSERT_TRUE(late.listen(QHostAddress::LocalHost, port));
-  EXPECT_TRUE(WaitUntil([&] { return host.state().bConnected; }, 3000));
-  EXPECT_EQ(quiet.connected, 1);
+  EXPECT_TRUE(WaitUntil([&] { return st().bConnected; }, 3000));
+  EXPECT_EQ(events.connected, 1);
+  const std::vector<std::string> failed = events.Seen("connect failed");
+  ASSERT_FALSE(failed.empty());
+  EXPECT_EQ(failed.front(), "connect failed: Connection refused");
 }
 
 // A peer that accepts and never reads: what the panel writes piles up until
@@ -107,22 +118,17 @@ TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
 TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
   QTcpServer server;
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-  Counting quiet;
-  PanelHost host(quiet);
-  std::vector<std::string> lines;
-  host.log().SetWriteToFile(false);
-  host.log().SetEcho([&](const std::string& line) { lines.push_back(line); });
-  host.state().sIPAddress = "127.0.0.1";
-  host.state().lIPPort = server.serverPort();
-  ConnectToServer(host.panel());
-  ASSERT_TRUE(WaitUntil([&] { return host.state().bConnected; }));
+  StartUnconfigured(server.serverPort());
+  ConnectToServer(panel->panel());
+  ASSERT_TRUE(WaitUntil([&] { return st().bConnected; }));
   ASSERT_TRUE(WaitUntil([&] { return server.hasPendingConnections(); }));
   std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
   peer->setReadBufferSize(1);
 
   const std::string burst(8 << 20, '\x01');
-  SendToSwitcher(host.panel(), burst);
-  EXPECT_FALSE(host.state().bConnected);
+  SendToSwitcher(panel->panel(), burst);
+  EXPECT_FALSE(st().bConnected);
+  const std::vector<std::string> lines = events.Seen("log: ");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("Error sending to switcher"), std::string::npos) << lines[0];
 }

@@ -19,7 +19,7 @@ bool Carries(const sim::SwitcherSim& s, int o, int i) {
 
 TEST_F(Loopback, salvoOfTwoWatchedOutputsIsReturned) {
   Start();
-  Handshake();
+  ASSERT_TRUE(Handshake());
   sim->Model().TakeOff(1), sim->Model().TakeOff(2);
   ASSERT_TRUE(sim->SendFullMap());
   ASSERT_TRUE(WaitUntil([&] { return Carries(*sim, 1, 1) && Carries(*sim, 2, 2); }));
@@ -31,7 +31,7 @@ TEST_F(Loopback, outputTakenOffWhileTheLinkIsDownIsReturnedAfterReconnection) {
   for (const int waitMs : {0, 500}) {
     SCOPED_TRACE(waitMs);
     Start(waitMs);
-    Handshake();
+    ASSERT_TRUE(Handshake());
     if (waitMs > 0) {  // a countdown runs across the drop
       ASSERT_TRUE(sim->TakeOff(1));
       ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
@@ -40,7 +40,7 @@ TEST_F(Loopback, outputTakenOffWhileTheLinkIsDownIsReturnedAfterReconnection) {
     sim->DropClient();
     sim->Model().TakeOff(2);  // nobody is told: the link is down
     ASSERT_TRUE(WaitUntil([&] { return events.disconnected > drops; }));
-    Handshake();
+    ASSERT_TRUE(Handshake());
     ASSERT_TRUE(WaitUntil([&] { return Carries(*sim, 2, 2) && Carries(*sim, 1, 1); }, 5000));
     EXPECT_EQ(Returns().size(), waitMs > 0 ? 2u : 1u);
   }
@@ -48,7 +48,7 @@ TEST_F(Loopback, outputTakenOffWhileTheLinkIsDownIsReturnedAfterReconnection) {
 
 TEST_F(Loopback, returnLostOnADyingLinkIsSentAgainOnTheNextLink) {
   Start();
-  Handshake();
+  ASSERT_TRUE(Handshake());
   sim->SetRouting(Routing::Ignore);
   ASSERT_TRUE(sim->TakeOff(1));
   ASSERT_TRUE(WaitUntil([&] { return Returns().size() == 1; }));
@@ -62,7 +62,7 @@ TEST_F(Loopback, returnLostOnADyingLinkIsSentAgainOnTheNextLink) {
 
 TEST_F(Loopback, refusedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarriesAgain) {
   Start(0, "Confirm Time=300\r\n");
-  Handshake();
+  ASSERT_TRUE(Handshake());
   sim->SetRouting(Routing::Refuse);  // and reports the output Off again each time
   ASSERT_TRUE(sim->TakeOff(1));
   ASSERT_TRUE(WaitUntil([&] { return LoggedWith("could not be returned") == 1; }, 5000));
@@ -70,15 +70,19 @@ TEST_F(Loopback, refusedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarriesAga
   EXPECT_EQ(Returns().size(), 3u) << "no loop of returns";
   EXPECT_EQ(LoggedWith("Out 0002 (2) could not be returned to Inpt0002 (2) after 3 sends"), 1);
   EXPECT_EQ(panel->rows().Row(0).sSource, kNotReturnedCaption);
+  EXPECT_EQ(events.Seen("return alarmed"),
+            std::vector<std::string>{"return alarmed slot 0 out 1 src 1 sends 3"});
   sim->SetRouting(Routing::Apply);
   ASSERT_TRUE(sim->Route(1, 4));
   ASSERT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
   EXPECT_EQ(st().udtReturnWatch[0].state, ReturnCheck::kIdle);
+  EXPECT_EQ(events.Seen("return confirmed"),
+            std::vector<std::string>{"return confirmed slot 0 out 1"});
 }
 
 TEST_F(Loopback, specificRuleWithUndefinedSourceSendsNothingAndSaysSo) {
   Start(0, "Return to Last Source=Yes\r\nReturn Source=16383\r\n");
-  Handshake();
+  ASSERT_TRUE(Handshake());
   ASSERT_TRUE(sim->TakeOff(1));
   ASSERT_TRUE(WaitUntil([&] { return LoggedWith("has no return source") == 1; }));
   Spin(300);
@@ -89,7 +93,7 @@ TEST_F(Loopback, specificRuleWithUndefinedSourceSendsNothingAndSaysSo) {
 TEST_F(Loopback, mapBeforeTheNamesOfALargerSwitcherIsAskedForAgain) {
   Start(0, "Output 02=290\r\n", 300, true);
   sim->Model().Route(289, 5);
-  Handshake();
+  ASSERT_TRUE(Handshake());
   EXPECT_EQ(st().iNumOutputs, 300);
   EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 5}));
   ASSERT_TRUE(sim->TakeOff(289));
@@ -98,7 +102,7 @@ TEST_F(Loopback, mapBeforeTheNamesOfALargerSwitcherIsAskedForAgain) {
 
 TEST_F(Loopback, fileWithoutConsolesCommandsNoRelay) {
   Start();
-  Handshake();
+  ASSERT_TRUE(Handshake());
   ASSERT_TRUE(sim->SendFullMap());
   Spin(300);
   EXPECT_TRUE(sim->Changes().empty())

@@ -27,10 +27,18 @@ std::vector<Sent> ChangesIn(const std::vector<std::string>& writes) {
   return out;
 }
 
+std::vector<std::string> RecordingEvents::Seen(std::string_view prefix) const {
+  std::vector<std::string> out;
+  for (const std::string& line : seen)
+    if (line.starts_with(prefix)) out.push_back(line);
+  return out;
+}
+
 KitPanel::KitPanel() {
   log.SetWriteToFile(false);
   log.SetEcho([this](const std::string& line) { logged.push_back(line); });
   log.SetCountRepeats(false);
+  rows.SetEvents(&events);
   InitProgram(st, "/nonexistent", tmrpoll, log);
   st.bConnected = true;
 }

@@ -31,24 +31,69 @@ void PrintTo(const Sent& s, std::ostream* os);
 // The crosspoint changes among written frames.
 std::vector<Sent> ChangesIn(const std::vector<std::string>& writes);
 
-// The events raised; `changes` holds the crosspoint changes reported sent
-// (while `keep`).
+// The events raised, while `keep`: `changes` holds the crosspoint changes
+// reported sent; `seen` the link, rebuild, return and log events, one line
+// each ("return sent slot 0 out 1 src 2 sends 1", "disconnected: why").
 class RecordingEvents final : public PanelEvents {
  public:
   std::vector<Sent> changes;
   int connected = 0, disconnected = 0;
   bool keep = true;
-  void Connected() override { ++connected; }
-  void Disconnected() override { ++disconnected; }
+  std::vector<std::string> seen;
+
+  // The lines of `seen` that start with `prefix`.
+  std::vector<std::string> Seen(std::string_view prefix) const;
+
+  void Connecting(const std::string& host, int32_t port) override {
+    Note([&] { return "connecting " + host + ":" + N(port); });
+  }
+  void Connected() override {
+    ++connected, Note([] { return std::string("connected"); });
+  }
+  void ConnectFailed(const std::string& why) override {
+    Note([&] { return "connect failed: " + why; });
+  }
+  void Disconnected(const std::string& why) override {
+    ++disconnected, Note([&] { return "disconnected: " + why; });
+  }
+  void RowsRebuilt(int16_t count) override {
+    Note([&] { return "rows " + N(count); });
+  }
+  void ReturnScheduled(int16_t slot, int16_t out, int16_t src, int16_t ticks) override {
+    Note([&] { return Return("scheduled", slot, out) + " src " + N(src) + " ticks " + N(ticks); });
+  }
+  void ReturnSent(int16_t slot, int16_t out, int16_t src, int16_t sends) override {
+    Note([&] { return Return("sent", slot, out) + " src " + N(src) + " sends " + N(sends); });
+  }
+  void ReturnConfirmed(int16_t slot, int16_t out) override {
+    Note([&] { return Return("confirmed", slot, out); });
+  }
+  void ReturnAlarmed(int16_t slot, int16_t out, int16_t src, int16_t sends) override {
+    Note([&] { return Return("alarmed", slot, out) + " src " + N(src) + " sends " + N(sends); });
+  }
   void CrosspointChangeSent(int16_t o, int16_t s, int16_t m, const std::string&) override {
     if (keep) changes.push_back({o, s, m});
+  }
+  void ErrorLogLine(const std::string& line) override {
+    Note([&] { return "log: " + line; });
+  }
+
+ private:
+  static std::string N(int value) { return std::to_string(value); }
+  static std::string Return(const char* what, int slot, int output) {
+    return std::string("return ") + what + " slot " + N(slot) + " out " + N(output);
+  }
+  // The text is made only while kept: benchmarks and fuzzers pay nothing.
+  template <class Text>
+  void Note(Text&& text) {
+    if (keep) seen.push_back(text());
   }
 };
 
 struct KitPanel {
   AppState st;
   FixedClock clock{DateTime{2011, 3, 1, 9, 5, 7}};
-  ErrorLog log{st, clock};
+  ErrorLog log{st.sAppPath, clock};
   std::vector<std::string> logged;
   ScriptSocket sock;
   ManualTimer tmrpoll, tmrDecode;

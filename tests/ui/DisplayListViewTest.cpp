@@ -22,7 +22,7 @@ class DisplayListView : public ::testing::Test {
  protected:
   AppState st;
   FixedClock clock{DateTime{2011, 3, 1, 9, 5, 7}};
-  ErrorLog log{st, clock};
+  ErrorLog log{st.sAppPath, clock};
   std::vector<std::string> logged;
   frmDisplayListView form{st, log};
 

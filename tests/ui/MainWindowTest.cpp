@@ -6,6 +6,7 @@
 
 #include "UiFixture.h"
 #include "engine/ReturnEngine.h"
+#include "ui/ConnectionIndicator.h"
 #include "ui/frmSetup.h"
 
 namespace vyr::test {
@@ -42,27 +43,25 @@ TEST_F(MainWindow, rowsGrowAndShrinkThirtyTwoPixelsApartAndRowZeroStays) {
   EXPECT_NE(Label("lblSource_0"), nullptr);
   EXPECT_EQ(Label("lblOut_1"), nullptr);
   EXPECT_EQ(st().iDisplayCount, 0);
-  EXPECT_EQ(window->height(), fourRows - 128);
+  EXPECT_EQ(window->height(), fourRows - 96);  // row 0 stays, and its height
 
   host.rows().LoadDisplays(st(), host.log(), 3);
   EXPECT_EQ(Label("lblOut_2")->y(), 120);
   EXPECT_EQ(Label("lblOut_3"), nullptr);
 }
 
-TEST_F(MainWindow, oneWatchedOutputKeepsTheFirstSize) {
-  folder.Write("vyrntpnl.ini", WatchingIni(1, kClosedPort));
-  window->Form_Load(folder.path());
-  EXPECT_EQ(window->BoardHeight(), 370);  // 5550 twips
-  EXPECT_EQ(Label("lblOut_0")->text(), " ");
-}
-
-TEST_F(MainWindow, noWatchedOutputsShowOneRowSayingWhereToChooseThem) {
-  folder.Write("vyrntpnl.ini", WatchingIni(0, kClosedPort));
-  window->Form_Load(folder.path());
-  EXPECT_EQ(Label("lblOut_0")->text(), "No outputs watched");
-  EXPECT_EQ(Label("lblSource_0")->text(), "Choose them in Setup");
-  EXPECT_FALSE(Label("lblOut_0")->isHidden());
-  EXPECT_GE(window->BoardHeight(), Label("lblOut_0")->geometry().bottom());
+// One watched output, or none (the one row then says where to choose them):
+// the window keeps its first size, 5550 twips.
+TEST_F(MainWindow, oneRowOrNoneWatchedKeepsTheFirstSize) {
+  for (const auto& [count, out, source] :
+       {std::tuple{1, " ", " "}, {0, "No outputs watched", "Choose them in Setup"}}) {
+    folder.Write("vyrntpnl.ini", WatchingIni(count, kClosedPort));
+    window->Form_Load(folder.path());
+    EXPECT_EQ(window->BoardHeight(), 370) << count;
+    EXPECT_EQ(Label("lblOut_0")->text(), out);
+    EXPECT_EQ(Label("lblSource_0")->text(), source);
+    EXPECT_FALSE(Label("lblOut_0")->isHidden());
+  }
 }
 
 TEST_F(MainWindow, rowsShowCaptionsColoursTipsAndLastSources) {
@@ -114,7 +113,7 @@ TEST_F(MainWindow, firstRunSaysSoThenOpensTheSetupDialogAndConnectsOnlyWhenConfi
   bool pollingWhileOpen = true;
   QString tag;
   dialogs.drivers.push_back([&](QDialog& d) {
-    connectedWhileOpen = host.socket().qt().state() != QAbstractSocket::UnconnectedState;
+    connectedWhileOpen = !events.Seen("connecting").empty();
     pollingWhileOpen = host.pollTimer().Enabled();
     tag = static_cast<frmSetup&>(d).Tag();
     d.findChild<QLineEdit*>("txtIPPort")->setText(QString::number(sim->Port()));
@@ -165,7 +164,13 @@ TEST_F(MainWindow, exitAsksFirstAndCancelLeavesEverythingRunning) {
 }
 
 TEST_F(MainWindow, minimisingHidesBehindOneTrayIconAndRestoringRemovesIt) {
+  tray.available = false;  // no notification area: it stays on the task bar
   window->show();
+  window->setWindowState(Qt::WindowMinimized);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(tray.adds, 0);
+  window->Restore();
+  tray.available = true;
   window->setWindowState(Qt::WindowMinimized);
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(tray.adds, 1);
@@ -194,15 +199,6 @@ TEST_F(MainWindow, minimisingHidesBehindOneTrayIconAndRestoringRemovesIt) {
   EXPECT_FALSE(st().nidTray.bShown);
 }
 
-TEST_F(MainWindow, withoutATrayMinimisingLeavesTheWindowOnTheTaskBar) {
-  tray.available = false;
-  window->show();
-  window->setWindowState(Qt::WindowMinimized);
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(tray.adds, 0);
-  EXPECT_FALSE(st().nidTray.bShown);
-}
-
 TEST_F(MainWindow, indicatorFollowsTheRealLinkWithoutMovingTheRows) {
   auto sim = StartSim();
   const int port = sim->Port();
@@ -219,9 +215,30 @@ TEST_F(MainWindow, indicatorFollowsTheRealLinkWithoutMovingTheRows) {
 
   sim.reset();  // the switcher goes away; refused attempts follow every tick
   EXPECT_TRUE(WaitUntil([&] { return text->text() == "Not connected"; }));
+  const QWidget* indicator = window->findChild<QWidget*>("lblConnection");
+  EXPECT_TRUE(WaitUntil([&] { return indicator->toolTip() == "Connection refused"; }))
+      << indicator->toolTip().toStdString();
   bool flickered = false;
   WaitUntil([&] { return (flickered = text->text() != "Not connected"); }, 600);
   EXPECT_FALSE(flickered) << text->text().toStdString();
+}
+
+// The indicator is a plain listener: its text and tip come from the events.
+TEST(ConnectionIndicator, showsTheLinkEventsAndAnAttemptOnlyOnceItLasts) {
+  ConnectionIndicator indicator(nullptr);
+  indicator.Connecting("10.0.0.9", 2001);
+  EXPECT_EQ(indicator.Text(), "Not connected");  // not yet: a refusal would flicker
+  const QString connecting = "Connecting to 10.0.0.9:2001" + QString(QChar(0x2026));
+  EXPECT_TRUE(WaitUntil([&] { return indicator.Text() == connecting; }, 1000));
+  indicator.ConnectFailed("Connection refused");
+  EXPECT_EQ(std::make_pair(indicator.Text(), indicator.toolTip()),
+            std::make_pair(QString("Not connected"), QString("Connection refused")));
+  indicator.Connecting("10.0.0.9", 2001);
+  indicator.Connected();
+  EXPECT_EQ(std::make_pair(indicator.Text(), indicator.toolTip()),
+            std::make_pair(QString("Connected to 10.0.0.9:2001"), QString()));
+  indicator.Disconnected("the Server Module stopped answering polls");
+  EXPECT_EQ(indicator.toolTip(), "the Server Module stopped answering polls");
 }
 
 }  // namespace

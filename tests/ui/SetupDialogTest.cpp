@@ -60,99 +60,68 @@ TEST_F(SetupDialog, opensOnTheStoredSettings) {
   EXPECT_TRUE(Find<QPushButton>(*d, "cmdConfigExcepts")->isEnabled());
 }
 
-TEST_F(SetupDialog, badPortOrAddressIsRefusedWithItsMessageAndNothingApplied) {
+// Each refusal ApplySetup gives shows its own box, and the dialog stays.
+TEST_F(SetupDialog, eachRefusalShowsItsMessageBoxAndKeepsTheDialogOpen) {
   const struct {
-    const char* port;
-    const char* address;
-    const char* title;
+    const char *port, *address;
+    int specificItem;  // -1: the last-source rule
+    bool writable;
+    const char *title, *text;
+    Dialogs::Icon icon;
   } cases[] = {
-      {"0", "127.0.0.1", "Port Error"},      {"", "127.0.0.1", "Port Error"},
-      {"65536", "127.0.0.1", "Port Error"},  {"2000", "10.1.2", "Data Format Error"},
-      {"1", "10.1.2.", "Data Format Error"},
+      {"0", "10.1.2", 0, true, "Port Error",
+       "Invalid IP Port #. Please reenter a number between 1 and 65535", Dialogs::Icon::None},
+      {"1", "10.1.2", 0, true, "Return Source Error",
+       "Please choose the Return Source, or choose Return to Last Source. With the source "
+       "Undefined no output would be returned.",
+       Dialogs::Icon::Exclamation},
+      {"1", "10.1.2.", -1, true, "Data Format Error",
+       "Please Enter IP Address In The Following Format: 192.168.1.1", Dialogs::Icon::Critical},
+      {"1", "127.0.0.1", -1, false, "Error Writing File", "Error Writing Vyrntpnl.ini File",
+       Dialogs::Icon::Critical},
   };
+  const std::string programFolder = st().sAppPath;
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
     dialogs.boxes.clear();
+    st().sAppPath = programFolder + (c.writable ? "" : "no-such-folder/");
     auto d = Open();
     Type(*d, "txtIPPort", c.port);
     Type(*d, "txtIPAddr", c.address);
-    Type(*d, "txtDelay", "700");
+    QTest::mouseClick(
+        Find<QRadioButton>(*d, c.specificItem < 0 ? "optReturnType_0" : "optReturnType_1"),
+        Qt::LeftButton);
+    if (c.specificItem >= 0) Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(c.specificItem);
     Ok(*d);
-    ASSERT_EQ(dialogs.boxes.size(), 1u) << c.port << " " << c.address;
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].title, c.title);
+    EXPECT_EQ(dialogs.boxes[0].text, c.text);
+    EXPECT_EQ(dialogs.boxes[0].icon, c.icon);
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(st().lIPPort, kClosedPort);
-    EXPECT_EQ(st().sIPAddress, "127.0.0.1");
-    EXPECT_EQ(st().iWaitTime, 0);
+    // A refused address gives way to the stored one.
+    const bool badAddress = c.icon == Dialogs::Icon::Critical && c.writable;
+    EXPECT_EQ(Find<QLineEdit>(*d, "txtIPAddr")->text(),
+              QString::fromLatin1(badAddress ? "127.0.0.1" : c.address));
     EXPECT_FALSE(FileChanged());
-    if (std::string(c.title) == "Data Format Error") {
-      EXPECT_EQ(dialogs.boxes[0].text,
-                "Please Enter IP Address In The Following Format: 192.168.1.1");
-      EXPECT_EQ(dialogs.boxes[0].icon, Dialogs::Icon::Critical);
-      EXPECT_EQ(Find<QLineEdit>(*d, "txtIPAddr")->text(), "127.0.0.1");
-    } else {
-      EXPECT_EQ(dialogs.boxes[0].text,
-                "Invalid IP Port #. Please reenter a number between 1 and 65535");
-      EXPECT_EQ(dialogs.boxes[0].icon, Dialogs::Icon::None);
-    }
   }
 }
 
-TEST_F(SetupDialog, okAppliesReconnectsWhenTheLinkChangedAndWritesTheFile) {
-  host.pollTimer().SetEnabled(false);
+TEST_F(SetupDialog, okHandsTheBoxesOverAndCloses) {
   auto d = Open();
-  Type(*d, "txtIPAddr", "127.000.000.001");  // differs as text: checked and normalised
+  Type(*d, "txtIPAddr", "127.000.000.001");
   Type(*d, "txtDelay", "350");
+  Type(*d, "txtConfirm", "900");
   QTest::mouseClick(Find<QRadioButton>(*d, "optReturnType_1"), Qt::LeftButton);
-  Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(12);
+  QComboBox* cmb = Find<QComboBox>(*d, "cmbReturn");
+  cmb->setCurrentIndex(12);
+  cmb->setEditText("inpt0004[0004]");  // typed, in any letter case
   Ok(*d);
   EXPECT_TRUE(dialogs.boxes.empty());
   EXPECT_FALSE(d->isVisible());
   EXPECT_EQ(st().sIPAddress, "127.0.0.1");
-  EXPECT_TRUE(host.pollTimer().Enabled());  // switched on by the reconnection
-  EXPECT_TRUE(st().bReturnToSpecific);
-  EXPECT_EQ(st().iReturnSource, 11);
-  EXPECT_EQ(st().iWaitTime, 350);
-  EXPECT_EQ(st().iWaitTicks, 4);
-  const std::string file = folder.Read("vyrntpnl.ini");
-  EXPECT_NE(file.find("Wait Time=350\r\n"), std::string::npos);
-  EXPECT_NE(file.find("Return Source=12\r\n"), std::string::npos);
-}
-
-TEST_F(SetupDialog, unchangedLinkIsNotTouchedButTheRestIsAppliedAndWritten) {
-  host.pollTimer().SetEnabled(false);
-  st().bReturnToSpecific = true, st().iReturnSource = 4;
-  auto d = Open();
-  QTest::mouseClick(Find<QRadioButton>(*d, "optReturnType_0"), Qt::LeftButton);
-  Type(*d, "txtDelay", "250");
-  Ok(*d);
-  EXPECT_FALSE(host.pollTimer().Enabled());
-  EXPECT_FALSE(st().bReturnToSpecific);
-  EXPECT_EQ(st().iReturnSource, kNone);  // whatever the list shows
-  EXPECT_EQ(st().iWaitTicks, 2);
-  EXPECT_TRUE(FileChanged());
-}
-
-TEST_F(SetupDialog, failedWriteSaysSoAndKeepsTheDialogOpen) {
-  st().sAppPath = folder.path() + "no-such-folder/";
-  auto d = Open();
-  Type(*d, "txtDelay", "900");
-  Ok(*d);
-  ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].text, "Error Writing Vyrntpnl.ini File");
-  EXPECT_EQ(dialogs.boxes[0].title, "Error Writing File");
-  EXPECT_TRUE(d->isVisible());
-  EXPECT_EQ(st().iWaitTime, 900);  // applied before the write, and kept
-}
-
-TEST_F(SetupDialog, okRebuildsTheRowsForAnEditedWatchList) {
-  auto d = Open();
-  st().iWatchCount = 3, st().iWatchOutputs = {0, 1, 2};
-  st().iWatchInputs = st().iWatchOptos = st().iReturnSources =
-      st().iCurrentSources = {kNone, kNone, kNone};
-  st().iReturnDelays = {0, 0, 0};
-  Ok(*d);
-  EXPECT_EQ(host.rows().Count(), 3);
-  EXPECT_EQ(Label("lblOut_2")->text(), "Out 0003");
+  EXPECT_EQ(std::tie(st().bReturnToSpecific, st().iReturnSource, st().iWaitTime, st().lConfirmTime),
+            std::make_tuple(true, int16_t{3}, int16_t{350}, int32_t{900}));
+  EXPECT_NE(folder.Read("vyrntpnl.ini").find("Return Source=4\r\n"), std::string::npos);
 }
 
 TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
@@ -204,7 +173,8 @@ TEST_F(SetupDialog, listButtonsOpenTheEditorOnTheirList) {
 }
 
 // Outputs 1 and 2 are watched with known last sources; the list editor adds
-// output 4 and takes output 1 away, then the dialog is cancelled or confirmed.
+// output 4 and takes output 1 away, then the dialog is cancelled (nothing
+// typed or edited is applied) or confirmed.
 TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatched) {
   for (const bool confirm : {false, true}) {
     SCOPED_TRACE(confirm ? "Ok" : "Cancel");
@@ -212,6 +182,8 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
     st().udtReturnWatch[1].state = ReturnCheck::kAlarm;
     const std::vector<std::string> rowsBefore = {host.rows().Row(0).sOut, host.rows().Row(1).sOut};
     auto d = Open();
+    Type(*d, "txtDelay", "800");
+    Type(*d, "txtIPPort", "4000");
     dialogs.drivers.push_back([](QDialog& dialog) {
       auto& editor = static_cast<frmDisplayListView&>(dialog);
       auto* channels = editor.findChild<QTreeWidget*>("lvChannel");
@@ -229,6 +201,7 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
       EXPECT_EQ(st().udtReturnWatch[1].state, ReturnCheck::kAlarm);
       EXPECT_EQ(host.rows().Row(0).sOut, rowsBefore[0]);
       EXPECT_EQ(host.rows().Row(1).sOut, rowsBefore[1]);
+      EXPECT_EQ(std::tie(st().iWaitTime, st().lIPPort), std::make_tuple(int16_t{0}, kClosedPort));
       EXPECT_FALSE(FileChanged());
       continue;
     }
@@ -241,35 +214,6 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
     EXPECT_EQ(host.rows().Row(1).sOut, "Out 0004");
     EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 02=4\r\n"), std::string::npos);
   }
-}
-
-TEST_F(SetupDialog, specificRuleWithUndefinedSourceIsRefused) {
-  auto d = Open();
-  QTest::mouseClick(Find<QRadioButton>(*d, "optReturnType_1"), Qt::LeftButton);
-  Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(0);  // "Undefined"
-  Type(*d, "txtDelay", "700");
-  Ok(*d);
-  ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].title, "Return Source Error");
-  EXPECT_TRUE(d->isVisible());
-  EXPECT_FALSE(st().bReturnToSpecific);
-  EXPECT_EQ(st().iWaitTime, 0);
-  EXPECT_FALSE(FileChanged());
-  Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(3);
-  Ok(*d);
-  EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(st().iReturnSource, 2);
-}
-
-TEST_F(SetupDialog, cancelAppliesNothing) {
-  auto d = Open();
-  Type(*d, "txtDelay", "800");
-  Type(*d, "txtIPPort", "4000");
-  QTest::mouseClick(Find<QPushButton>(*d, "cmdCancel"), Qt::LeftButton);
-  EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(st().iWaitTime, 0);
-  EXPECT_EQ(st().lIPPort, kClosedPort);
-  EXPECT_FALSE(FileChanged());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "ScriptedDialogs.h"
 #include "SwitcherSim.h"
+#include "kit/Panel.h"
 #include "runtime/PanelHost.h"
 #include "support/TempFolder.h"
 #include "ui/TrayIcon.h"
@@ -67,15 +68,15 @@ inline constexpr int kClosedPort = 1;
 
 class UiTest : public ::testing::Test {
  protected:
-  UiTest() : window(std::make_unique<frmMain>(host, dialogs, tray)) {}
+  UiTest() : window(std::make_unique<frmMain>(host, dialogs, tray)) { host.AddListener(events); }
 
   AppState& st() { return host.state(); }
   QLabel* Label(const QString& name) const { return window->findChild<QLabel*>(name); }
   std::string LogText() const { return folder.Read("Errorlog.txt"); }
 
   TempFolder folder;
-  PanelEvents events;
-  PanelHost host{events};
+  kit::RecordingEvents events;
+  PanelHost host;
   ScriptedDialogs dialogs;
   FakeTray tray;
   std::unique_ptr<frmMain> window;

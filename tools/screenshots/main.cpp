@@ -108,8 +108,7 @@ int main(int argc, char* argv[]) {
   if (!ini.open(QIODevice::WriteOnly) || ini.write(Configuration(sim->Port())) < 0) return 1;
   ini.close();
 
-  vyr::PanelEvents events;
-  vyr::PanelHost host(events);
+  vyr::PanelHost host;
   vyr::QtDialogs dialogs;
   vyr::QtTrayIcon tray;
   vyr::frmMain window(host, dialogs, tray);

@@ -28,10 +28,10 @@ int main(int argc, char* argv[]) {
   vyr::AppState st;
   vyr::SystemClock clock;
   vyr::ManualTimer tmrpoll;
-  vyr::ErrorLog log(st, clock);
+  vyr::ErrorLog log(st.sAppPath, clock);
   log.SetEcho([](const std::string& line) { std::printf("error log: %s\n", line.c_str()); });
   vyr::InitProgram(st, argv[1], tmrpoll, log);
-  if (!vyr::ReadIniFile(st, tmrpoll, log)) {
+  if (!vyr::ReadIniFile(st, log)) {
     std::printf("cannot read %s\n", vyr::IniFilePath(st).c_str());
     return 2;
   }
