@@ -1,11 +1,10 @@
 #pragma once
-// What the return-engine tests share: feeding maps, reading rows and log
-// lines, and raw crosspoint-map frames for what MapFrame cannot build.
+// What the engine tests share: feeding maps and bytes, poll ticks, a new
+// link, reading rows and log lines, consoles and exceptions.
 
 #include <algorithm>
 #include <string>
 
-#include "link/Wire.h"
 #include "support/PanelFixture.h"
 
 namespace vyr::test {
@@ -13,6 +12,11 @@ namespace vyr::test {
 class EngineTest : public PanelTest {
  protected:
   void Feed(const std::string& frame) { ProcessCrosspointMap(p, frame); }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) tmrpoll_Timer(p);
+  }
+  // The link dropped and came back.
+  void Relink() { scktSwitcher_Connect(p); }
 
   // Forgets what was written so far.
   void Clear() { sock.writes.clear(); }
@@ -33,7 +37,7 @@ class EngineTest : public PanelTest {
            << ", expected \"" << caption << "\" colour " << colour;
   }
 
-  // A console and an air chain; the bus table is rebuilt.
+  // Consoles and air chains; the bus table is rebuilt.
   void Consoles(std::vector<ConsoleRecord> consoles, std::vector<AirChainRecord> chains = {}) {
     st.udtConsoles = std::move(consoles);
     st.iConsoleCount = static_cast<int16_t>(st.udtConsoles.size());
@@ -48,33 +52,5 @@ class EngineTest : public PanelTest {
     for (int s : sources) st.sExceptions[static_cast<std::size_t>(s)] = '1';
   }
 };
-
-// A record as text, every non-zero slot named: "count 1 status 0 tags 0 src0 300/2/3".
-inline std::string Summary(const XptRecord& r) {
-  std::string text = "count " + std::to_string(r.bySrcCount) + " status " +
-                     std::to_string(r.byStatus) + " tags " + std::to_string(r.iTagCount);
-  auto entries = [&](const char* name, std::span<const XptEntry> kept) {
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-      const XptEntry& e = kept[i];
-      if (e.iSrc || e.iData2 || e.iData3) {
-        text += " " + std::string(name) + std::to_string(i) + " " + std::to_string(e.iSrc) + "/" +
-                std::to_string(e.iData2) + "/" + std::to_string(e.iData3);
-      }
-    }
-  };
-  entries("src", r.Untagged());
-  entries("tag", r.Tagged());
-  return text;
-}
-
-// A 0xF6 frame: flags, then the body (block count, first output, blocks),
-// closed with its checksum and end byte.
-inline std::string RawMap(int flags, const std::string& body) {
-  std::string f = "\xF6";
-  f += static_cast<char>(flags);
-  f += body;
-  wire::CloseFrame(f);
-  return f;
-}
 
 }  // namespace vyr::test

@@ -1,0 +1,197 @@
+// The panel's side of the link: connecting, reading, sending, and handing
+// each message to its handler.
+
+#include "engine/EngineTest.h"
+
+namespace vyr::test {
+namespace {
+
+using Link = EngineTest;
+
+TEST_F(Link, connectDisconnectAndTheFlagsTheyKeep) {
+  st.bConnected = false;
+  st.sIPAddress = "10.1.2.3", st.lIPPort = 4000;
+  ConnectToServer(p);
+  EXPECT_EQ(sock.host + ":" + std::to_string(sock.port), "10.1.2.3:4000");
+  EXPECT_EQ(sock.closes, 0);
+  sock.connectCode = 1;
+  ConnectToServer(p);
+  EXPECT_EQ(sock.closes, 1) << "a failed start is closed";
+  EXPECT_FALSE(st.bConnected) << "only the connected event opens the link";
+
+  st.iMissedPolls = 4;
+  const int64_t link = st.lLinkCount;
+  scktSwitcher_Connect(p);
+  EXPECT_TRUE(st.bConnected);
+  EXPECT_EQ(st.iMissedPolls, 0);
+  EXPECT_EQ(st.lLinkCount, link + 1) << "returns sent on the old link are checked anew";
+  EXPECT_EQ(events.connected, 1);
+
+  st.bInfoRequested = true;
+  st.sRecvBuffer = B({0xF5});
+  scktSwitcher_Disconnect(p);
+  EXPECT_FALSE(st.bConnected || st.bInfoRequested);
+  EXPECT_EQ(st.sRecvBuffer, B({0xF5})) << "the buffer is worked off later";
+  DisconnectFromServer(p);  // again while down: closes again, no second event
+  EXPECT_EQ(sock.closes, 3);
+  EXPECT_EQ(events.disconnected, 1);
+  EXPECT_TRUE(logged.empty());
+}
+
+// A handshake slower than a poll tick (a Server Module across a VPN or WAN)
+// is left alone for 10 s; a refused one is retried at once.
+TEST_F(Link, slowHandshakeIsLeftToFinishAndAbandonedOnlyAfterTenSeconds) {
+  st.bConnected = false;
+  for (int64_t ms : {int64_t{-1}, int64_t{0}, kConnectAttemptLimitMs - 1}) {
+    sock.connectingMs = ms;
+    Ticks(1);
+  }
+  EXPECT_EQ(sock.connects + sock.closes, 1) << "the first attempt is still under way";
+  sock.connectingMs = kConnectAttemptLimitMs;
+  Ticks(2);
+  EXPECT_EQ(sock.closes, 1) << "abandoned after 10 s";
+  EXPECT_EQ(sock.connects, 2) << "and tried again on the next tick";
+  sock.connectingMs = -1;  // refused
+  Ticks(1);
+  EXPECT_EQ(sock.connects, 3);
+  EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(Link, readTakesEverythingWaitingAndDispatchesOnceUnlessItEndsInAnError) {
+  sock.Queue(std::string(70000, '\x01') + B({0xF5, 0xF5}));
+  scktSwitcher_Read(p);
+  EXPECT_TRUE(tmrDecode.Enabled());
+  EXPECT_EQ(Hex(sock.Sent()), "F4") << "one message per dispatch";
+  EXPECT_EQ(st.sRecvBuffer, B({0xF5}));
+
+  tmrDecode.SetEnabled(false);
+  sock.Queue(B({0xF5}));
+  sock.failReads = true;
+  scktSwitcher_Read(p);
+  EXPECT_FALSE(tmrDecode.Enabled());
+  EXPECT_EQ(st.sRecvBuffer, B({0xF5, 0xF5}));
+}
+
+TEST_F(Link, messagesGoToTheirHandlersAndTheFirstPollAnswerAsksForMapAndNames) {
+  st.iMissedPolls = 3;
+  tmrpoll.SetEnabled(false);
+  Receive(B({0xF5, 0xF4, 0xF4}) + sim::BuildTypeRequest() + sim::BuildSwitcherType(133) +
+          OneOutput(3, {7}) + sim::BuildNameTable(sim::kInputNames, 4, {"A", "B"}));
+  EXPECT_EQ(Hex(sock.Sent()), "F4 F2 00 07 00 00 00 00 00 00 00 00 07 FF 81 02 01 03 FF");
+  EXPECT_EQ(st.iMissedPolls, 0);
+  EXPECT_TRUE(st.bInfoRequested && tmrpoll.Enabled());
+  EXPECT_EQ(st.iSwitcherType, 133);
+  EXPECT_EQ(st.udtXptMap[3].Src(0), 7);
+  EXPECT_EQ(st.iNumInputs, 2);
+  EXPECT_EQ(st.lInfoRequest, 0x200) << "map and input names in";
+  st.iMissedPolls = 3;
+  Receive(B({0xF1}));
+  EXPECT_EQ(st.iMissedPolls, 0) << "an acknowledgement shows the link alive";
+  EXPECT_TRUE(logged.empty()) << logged.front();
+}
+
+TEST_F(Link, decodeTimerWorksOffTheBufferInBatchesAndStopsOnAFragment) {
+  tmrDecode.SetEnabled(true);
+  st.sRecvBuffer.Append(std::string(kMessagesPerDecodeTick + 2, '\xF5') + B({0xF6, 0x00}));
+  tmrDecode_Timer(p);
+  EXPECT_EQ(sock.writes.size(), std::size_t(kMessagesPerDecodeTick));
+  EXPECT_TRUE(tmrDecode.Enabled());
+  tmrDecode_Timer(p);  // two polls, then only a fragment: no spinning
+  EXPECT_EQ(sock.writes.size(), std::size_t(kMessagesPerDecodeTick + 2));
+  EXPECT_FALSE(tmrDecode.Enabled());
+  EXPECT_EQ(st.sRecvBuffer, B({0xF6, 0x00}));
+}
+
+// A Server Module that sends faster than the panel works: reading stops at
+// the backlog limit (only one longer message is completed beyond it), the
+// decode timer fetches the rest as room is made, and the room is given back.
+TEST_F(Link, floodIsReadOnlyAsFastAsItIsWorkedOffAndItsRoomGivenBack) {
+  const std::string run = std::string(1023, '\x01') + B({0xF5});
+  std::string polls;
+  while (polls.size() < (5u << 20)) polls += run;
+  const std::string big = B({0xFE}) + std::string(6u << 20, '\x01') + B({0x01, 0xFF, 0xF5});
+  const struct {
+    const std::string& incoming;
+    std::size_t backlogLimit, answers;
+  } cases[] = {{polls, kReceiveBacklogBytes, polls.size() / run.size()},
+               {big, kMaxMessageBytes + 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answers);
+    sock.writes.clear();
+    sock.Queue(c.incoming);
+    scktSwitcher_Read(p);
+    std::size_t most = st.sRecvBuffer.size();
+    EXPECT_NE(sock.Waiting(), 0u) << "the first read stops at the backlog limit";
+    for (int tick = 0; tmrDecode.Enabled() && tick < 100000; ++tick) {
+      tmrDecode_Timer(p);
+      most = std::max(most, st.sRecvBuffer.size());
+    }
+    EXPECT_LE(most, c.backlogLimit);
+    EXPECT_EQ(sock.Waiting(), 0u) << "bytes never read";
+    EXPECT_EQ(sock.writes.size(), c.answers) << "every poll answered";
+    EXPECT_TRUE(st.sRecvBuffer.empty());
+    EXPECT_LE(st.sRecvBuffer.Capacity(), 1u << 20) << "room beyond 1 MiB is given back";
+  }
+}
+
+TEST_F(Link, refusedWriteOrClosedSocketLoseTheMessageAndAStalledPeerIsDropped) {
+  EXPECT_TRUE(SendToSwitcher(p, "\xF5"));
+  sock.writeScript = {SwitcherSocket::WriteResult::kRefused};
+  EXPECT_FALSE(SendToSwitcher(p, "\xF5"));
+  EXPECT_TRUE(st.bConnected);
+  EXPECT_TRUE(logged.empty()) << "a refused write is not reported: the closed event follows";
+  sock.connected = false;
+  st.bInfoRequested = true;
+  EXPECT_FALSE(SendToSwitcher(p, "\xF5"));
+  EXPECT_EQ(sock.writes.size(), 2u);
+  EXPECT_FALSE(st.bConnected || st.bInfoRequested);
+
+  auto dropped = [&](int64_t pending, int64_t stalledMs) {
+    st.bConnected = true, sock.connected = true;
+    sock.pending = pending, sock.stalledMs = stalledMs;
+    SendToSwitcher(p, "\xF5");
+    return !st.bConnected;
+  };
+  EXPECT_TRUE(dropped(kSendQueueLimitBytes + 1, 0));
+  EXPECT_FALSE(dropped(kSendQueueLimitBytes, kSendStallLimitMs - 1)) << "a short wait is no stall";
+  EXPECT_TRUE(dropped(10, kSendStallLimitMs));
+  EXPECT_EQ(Logged("Error sending to switcher", "Message Error"), 2);
+}
+
+TEST_F(Link, nameTablesSizeTheSwitcherRelabelRowsAndClearTheirRequests) {
+  Watch({{1}, {0}});
+  Consoles({{0, 1, 2, 3}});
+  st.lInfoRequest = 0x380;
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back("OUT" + std::to_string(i));
+  ProcessAlphaTable(p, sim::BuildNameTable(sim::kOutputNames, 6, names));
+  EXPECT_EQ(st.iNumOutputs, 300);
+  EXPECT_EQ(st.udtXptMap.size(), 300u);
+  ASSERT_EQ(st.iMMAssoc.size(), 300u);
+  EXPECT_EQ(st.iMMAssoc[1], 0) << "bus table rebuilt for the new count";
+  EXPECT_EQ(rows.Row(0).sOut + "|" + rows.Row(1).sOut, "OUT1  |OUT0  ");
+  st.iMMAssoc[1] = 77;  // the same count again: names only, bus table kept
+  names[1] = "NEW";
+  ProcessAlphaTable(p, sim::BuildNameTable(sim::kOutputNames, 6, names));
+  EXPECT_EQ(st.iMMAssoc[1], 77);
+  EXPECT_EQ(rows.Row(0).sOut, "NEW   ");
+  ProcessAlphaTable(p, sim::BuildNameTable(sim::kInputNames, 8, {"MIC", "CD", "TEL"}));
+  EXPECT_EQ(st.iInputMMState, std::vector<int16_t>(3, kNone));
+  EXPECT_EQ(st.lInfoRequest, 0x080);
+
+  // A table with no entries is ignored, stays asked for and logs a line.
+  st.lInfoRequest = 0x380;
+  for (int kind : {sim::kOutputNames, sim::kInputNames})
+    ProcessAlphaTable(p, sim::BuildNameTable(kind, 8, {}));
+  EXPECT_EQ(st.iNumOutputs + st.iNumInputs, 303);
+  EXPECT_EQ(st.lInfoRequest, 0x380);
+  EXPECT_EQ(Logged("name table with no entries ignored", "Message Error"), 2);
+  // A watched output beyond a new table is logged after the bit is cleared.
+  Watch({{5}});
+  ProcessAlphaTable(p, sim::BuildNameTable(sim::kOutputNames, 4, {"A", "B"}));
+  EXPECT_EQ(st.lInfoRequest, 0x180);
+  EXPECT_EQ(Logged("Error Processing Alpha Table", ""), 1);
+}
+
+}  // namespace
+}  // namespace vyr::test
