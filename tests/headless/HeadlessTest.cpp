@@ -10,9 +10,9 @@
 
 #include <QProcess>
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <memory>
-#include <regex>
 #include <sstream>
 
 #include "QtTestSupport.h"
@@ -148,10 +148,16 @@ TEST_F(Headless, standardOutputNobodyReadsHoldsUpNoReturnAndNamesArePrintedAsDat
   EXPECT_NE(text.find("stopping; watched outputs are no longer returned\n"), std::string::npos);
   // Every line whole and time-stamped ("HH:MM:SS.mmm  " and then something);
   // a name never makes a line of its own.
-  const std::regex stamped(R"(\d\d:\d\d:\d\d\.\d{3}  \S[\s\S]*)");
+  // (No std::regex: g++ 12 warns inside it in the sanitizer build.)
   std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);)
-    EXPECT_TRUE(std::regex_match(line, stamped)) << "[" << line << "]";
+  for (std::string line; std::getline(lines, line);) {
+    const std::string shape = "00:00:00.000  ";
+    bool stamped = line.size() > shape.size() && line[shape.size()] != ' ';
+    for (std::size_t i = 0; stamped && i < shape.size(); ++i)
+      stamped = shape[i] == '0' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0
+                                : line[i] == shape[i];
+    EXPECT_TRUE(stamped) << "[" << line << "]";
+  }
   EXPECT_EQ(text.back(), '\n');
   EXPECT_NE(text.find("row 2: Studio\\x0a12:00:00.000  sent crosspoint change: output 9"),
             std::string::npos);
