@@ -50,7 +50,11 @@ void StatusRows::LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount) {
   Trap(log, "Error Loading Displays", "Display Error", [&] {
     const int64_t wanted = iNewCount < 1 ? 1 : iNewCount;
     if (static_cast<int64_t>(rows_.size()) > wanted) rows_.resize(static_cast<std::size_t>(wanted));
-    while (static_cast<int64_t>(rows_.size()) < wanted) rows_.push_back(rows_.front());
+    // A copy of row 0 shows its output as row 0 does, but no countdown: the
+    // new slot has none running.
+    StatusRow copy = rows_.front();
+    copy.sCountdown.clear();
+    while (static_cast<int64_t>(rows_.size()) < wanted) rows_.push_back(copy);
     st.iDisplayCount = iNewCount;
   });
   if (events_) events_->RowsRebuilt(Count());

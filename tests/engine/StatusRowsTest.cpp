@@ -11,6 +11,7 @@ using StatusRowsTest = EngineTest;
 TEST_F(StatusRowsTest, rowsGrowAsCopiesOfRowZeroAndShrinkButRowZeroStays) {
   rows.SetSource(0, "Inpt0001", kColourGreen);
   rows.SetTip(0, "Return source: Inpt0001");
+  rows.SetCountdown(0, "0.3 s");  // row 0's own: no new row counts down
   // Count asked for, rows made; a thousand rows are as good as four.
   for (const auto& [count, made] : {std::pair{4, 4}, {2, 2}, {0, 1}, {3, 3}, {1000, 1000}}) {
     rows.LoadDisplays(st, log, static_cast<int16_t>(count));
@@ -19,6 +20,7 @@ TEST_F(StatusRowsTest, rowsGrowAsCopiesOfRowZeroAndShrinkButRowZeroStays) {
     for (int16_t i = 0; i < made; ++i) {
       EXPECT_TRUE(RowIs(i, "Inpt0001", kColourGreen)) << count;
       EXPECT_EQ(rows.Row(i).sTip, "Return source: Inpt0001") << count;
+      EXPECT_EQ(rows.Row(i).sCountdown, i == 0 ? "0.3 s" : "") << count;
     }
   }
   EXPECT_TRUE(logged.empty()) << logged.front();
