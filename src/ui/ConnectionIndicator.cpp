@@ -21,6 +21,8 @@ ConnectionIndicator::ConnectionIndicator(QWidget* parent)
     delayOver_ = true;
     Refresh();
   });
+  unstableEnds_.setSingleShot(true);
+  connect(&unstableEnds_, &QTimer::timeout, this, [this] { Refresh(); });
   Refresh();
 }
 
@@ -50,6 +52,8 @@ QString ConnectionIndicator::Unstable() {
   while (!drops_.empty() && now - drops_.front() >= kUnstableSeconds) drops_.pop_front();
   const auto drops = static_cast<int>(drops_.size());
   if (drops <= kStableDrops) return {};
+  // Said again once the oldest drop is out of the count, event or not.
+  unstableEnds_.start(static_cast<int>(kUnstableSeconds - (now - drops_.front())) * 1000);
   return QString(" \u2014 unstable: %1 drops in 10 min").arg(drops);
 }
 

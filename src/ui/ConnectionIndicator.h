@@ -52,6 +52,7 @@ class ConnectionIndicator final : public QWidget, public PanelEvents {
   QLabel* lamp_;
   QLabel* text_;
   QTimer connectingDelay_;
+  QTimer unstableEnds_;  // when the oldest drop counted leaves the ten minutes
   Link link_ = Link::kDown;
   QString where_;
   bool delayOver_ = false;
