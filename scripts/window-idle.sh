@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Idle CPU and resident memory of the window watching many outputs, against
 # the simulator at Refresh Rate 100: under Xvfb when it is installed, else on
-# the offscreen platform. Prints "RESULT key=value ..." for scripts/bench.sh.
+# the offscreen platform. Prints "RESULT key=value ..." (scripts/bench.sh
+# keeps it in build/bench/window-idle.txt).
 #   window-idle.sh [WATCHED [IDLE_SECONDS]]   (256, 20)
 # Goals: under 1 % of one core, under 80 MB resident.
 set -euo pipefail
