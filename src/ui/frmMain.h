@@ -44,8 +44,8 @@ class frmMain final : public QMainWindow, private PanelEvents {
 
   // Height of the rows' scroll area in pixels: what the window grows by.
   int BoardHeight() const;
+  // The status line, whose clock a test may set.
   ConnectionIndicator& Indicator() { return *indicator_; }
-  TrayStatus& Tray() { return *trayStatus_; }
 
   static constexpr const char* kTitle = "VYR Return";
 

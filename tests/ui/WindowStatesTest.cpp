@@ -25,6 +25,9 @@ QColor Colour(const QLabel* l, QPalette::ColorRole role) { return l->palette().c
 TEST_F(WindowStates, rowsShowAlarmMissingAndCountdownAndAreGreyedWhileTheLinkIsDown) {
   folder.Write("vyrntpnl.ini", WatchingIni(3, kClosedPort));
   window->Form_Load(folder.path());
+  FixedClock clock(DateTime{2026, 12, 7, 23, 59, 1});
+  window->Indicator().SetClock(clock);
+  host.panel().events.Connecting("127.0.0.1", kClosedPort);
   host.rows().SetSource(0, kNotReturnedCaption, kColourRed, RowMark::kAlarm);
   host.rows().SetSource(1, kOffCaption, kColourRed);
   host.rows().SetCountdown(1, "0.4 s");
@@ -56,6 +59,8 @@ TEST_F(WindowStates, rowsShowAlarmMissingAndCountdownAndAreGreyedWhileTheLinkIsD
     }
     EXPECT_EQ(Label(QString("lblSource_%1").arg(c.row))->text(), c.text);
   }
+  EXPECT_EQ(Label("lblConnectionText")->text(),
+            QString::fromUtf8("Link lost at 23:59:01 \u2014 retrying 127.0.0.1:1 (0 attempts)"));
 }
 
 TEST(ConnectionIndicator, saysWhenTheLinkWasLostHowOftenItWasTriedAndWhenItIsUnstable) {
