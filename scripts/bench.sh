@@ -17,4 +17,6 @@ echo "== end to end over loopback TCP"
 build/vyr-bench-reaction build/VYRSourceReturn 10000 10000 | tee "${out}/reaction.txt"
 echo "== footprint"
 scripts/footprint.sh 30 | tee "${out}/footprint.txt"
+echo "== window idle, 256 watched outputs"
+scripts/window-idle.sh 256 20 | tee "${out}/window-idle.txt"
 python3 scripts/bench-report.py "${out}" docs/performance.md

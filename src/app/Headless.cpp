@@ -53,6 +53,7 @@ std::string Printable(const std::string& text) {
 const char* StateWord(int32_t colour) {
   if (colour == kColourRed) return "OFF";
   if (colour == kColourGreen) return "watched";
+  if (colour == kColourGrey) return "not on switcher";
   return "exception";
 }
 

@@ -22,6 +22,7 @@ inline constexpr int32_t kDefaultConfirmTime = 2000;
 inline constexpr int32_t kColourGreen = 0x8000;
 inline constexpr int32_t kColourBlack = 0x0;
 inline constexpr int32_t kColourRed = 0xFF;
+inline constexpr int32_t kColourGrey = 0x808080;
 
 // Where a return stands after it went out, while returns are confirmed.
 enum class ReturnCheck : uint8_t {

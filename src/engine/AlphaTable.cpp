@@ -42,7 +42,9 @@ void ProcessAlphaTable(Panel& p, const std::string& message) {
       }
       st.lInfoRequest &= ~kOutputNamesBit;
       for (int16_t w = 0; w < st.iWatchCount; ++w) {
-        p.rows.SetOutCaption(w, At(st.sOutputNames, At(st.iWatchOutputs, w)));
+        // An output past the new count is shown as such by the next map.
+        const int16_t o = At(st.iWatchOutputs, w);
+        if (o < count) p.rows.SetOutCaption(w, At(st.sOutputNames, o));
       }
     } else if (kind == kInputTable) {
       st.sInputNames = std::move(names);

@@ -52,8 +52,9 @@ void SlotCarries(Panel& p, int16_t slot, int16_t output, const XptRecord& r) {
     At(st.iReturnDelays, slot) = 0;
     st.iPendingReturns = Sub16(st.iPendingReturns, 1);
   }
+  p.rows.SetCountdown(slot, {});
   const int16_t s = r.Src(0);
-  const std::string& name = At(st.sInputNames, s);
+  const std::string name = SourcesCaption(st, r);
   if (IsException(st, r, s)) {
     p.rows.SetSource(slot, name, kColourBlack);
     const int16_t program = MMAssocOf(st, s);

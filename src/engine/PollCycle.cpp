@@ -22,13 +22,15 @@ void RunCountdowns(Panel& p) {
   AppState& st = p.st;
   for (int16_t w = 0; w < st.iWatchCount; ++w) {
     int16_t& delay = At(st.iReturnDelays, w);
+    const int16_t output = At(st.iWatchOutputs, w);
     if (delay == 1) {
-      const int16_t output = At(st.iWatchOutputs, w);
+      p.rows.SetCountdown(w, {});
       if (StillOff(st, output)) SendReturn(p, w, output);
       st.iPendingReturns = Sub16(st.iPendingReturns, 1);
       delay = 0;
     } else if (delay > 1) {
       delay = Sub16(delay, 1);
+      p.rows.SetCountdown(w, StillOff(st, output) ? CountdownText(st, delay) : std::string());
     }
   }
 }

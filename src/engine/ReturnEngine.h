@@ -29,6 +29,8 @@ inline constexpr int32_t kRequestOutputNames = 0x200;
 inline constexpr const char* kOffCaption = " - Off - ";
 inline constexpr const char* kNotReturnedCaption = " - Off - not returned";
 inline constexpr const char* kNoReturnSourceCaption = " - Off - no return source";
+// Caption of a watched output the switcher does not have.
+inline constexpr const char* kNotOnSwitcherCaption = "not on switcher";
 
 // A return not confirmed is sent this many times in all before the alarm.
 inline constexpr int16_t kMaxReturnSends = 3;
@@ -53,6 +55,12 @@ ReturnWatch& WatchOf(AppState& st, int64_t slot);
 bool NoReturnTarget(const AppState& st);
 // The caption of the slot's row while its output shows Off.
 std::string OffCaption(AppState& st, int64_t slot);
+// Shows the slot's output Off: plain, or marked as an alarm.
+void ShowOff(Panel& p, int16_t slot);
+// "0.4 s": the time a countdown of `ticks` poll ticks has left.
+std::string CountdownText(const AppState& st, int16_t ticks);
+// The names of the sources an output carries untagged, joined by " + ".
+std::string SourcesCaption(const AppState& st, const XptRecord& r);
 // The slot's output went Off: shows it and returns it, at once or by
 // countdown, unless a return is already awaited or in alarm.
 void ReturnOffOutput(Panel& p, int16_t slot, int16_t output);

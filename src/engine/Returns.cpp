@@ -37,7 +37,7 @@ void RaiseAlarm(Panel& p, int16_t slot, ReturnWatch& w) {
   AppState& st = p.st;
   w.state = ReturnCheck::kAlarm;
   const int16_t output = At(st.iWatchOutputs, slot);
-  p.rows.SetSource(slot, kNotReturnedCaption, kColourRed);
+  ShowOff(p, slot);
   p.log.WriteErrorLog(Numbered(st.sOutputNames, output) + " could not be returned to " +
                           Numbered(st.sInputNames, w.iSource) + " after " +
                           std::to_string(w.iSends) + " sends",
@@ -65,10 +65,22 @@ std::string OffCaption(AppState& st, int64_t slot) {
   return NoReturnTarget(st) ? kNoReturnSourceCaption : kOffCaption;
 }
 
+void ShowOff(Panel& p, int16_t slot) {
+  const std::string caption = OffCaption(p.st, slot);
+  p.rows.SetSource(slot, caption, kColourRed,
+                   caption == kOffCaption ? RowMark::kPlain : RowMark::kAlarm);
+}
+
+std::string CountdownText(const AppState& st, int16_t ticks) {
+  // Rounded up, so that a return still to come never shows 0.0.
+  const int64_t tenths = (static_cast<int64_t>(ticks) * st.iRefreshRate + 99) / 100;
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+}
+
 void ReturnOffOutput(Panel& p, int16_t slot, int16_t output) {
   AppState& st = p.st;
   ReturnWatch& w = WatchOf(st, slot);
-  p.rows.SetSource(slot, OffCaption(st, slot), kColourRed);
+  ShowOff(p, slot);
   if (st.lConfirmTime > 0 && w.state != ReturnCheck::kIdle) {
     // Sent on a link that has since dropped and still Off: the change may
     // never have arrived, so it goes again with a fresh count. Otherwise the
@@ -91,6 +103,7 @@ void ReturnOffOutput(Panel& p, int16_t slot, int16_t output) {
     // A running countdown restarts; it is counted once.
     if (At(st.iReturnDelays, slot) == 0) st.iPendingReturns = Add16(st.iPendingReturns, 1);
     At(st.iReturnDelays, slot) = Add16(st.iWaitTicks, 1);
+    p.rows.SetCountdown(slot, CountdownText(st, At(st.iReturnDelays, slot)));
     p.events.ReturnScheduled(slot, output, ReturnSourceOf(st, slot), At(st.iReturnDelays, slot));
     return;
   }

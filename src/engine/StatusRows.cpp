@@ -18,11 +18,19 @@ void StatusRows::SetOutCaption(int64_t row, const std::string& caption) {
   Changed(row);
 }
 
-void StatusRows::SetSource(int64_t row, const std::string& caption, int32_t colour) {
+void StatusRows::SetSource(int64_t row, const std::string& caption, int32_t colour, RowMark mark) {
   StatusRow& r = Mutable(row);
-  if (r.sSource == caption && r.lColour == colour) return;
+  if (r.sSource == caption && r.lColour == colour && r.mark == mark) return;
   r.sSource = caption;
   r.lColour = colour;
+  r.mark = mark;
+  Changed(row);
+}
+
+void StatusRows::SetCountdown(int64_t row, const std::string& left) {
+  StatusRow& r = Mutable(row);
+  if (r.sCountdown == left) return;
+  r.sCountdown = left;
   Changed(row);
 }
 
@@ -42,11 +50,13 @@ void StatusRows::LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount) {
   Trap(log, "Error Loading Displays", "Display Error", [&] {
     const int64_t wanted = iNewCount < 1 ? 1 : iNewCount;
     if (static_cast<int64_t>(rows_.size()) > wanted) rows_.resize(static_cast<std::size_t>(wanted));
-    while (static_cast<int64_t>(rows_.size()) < wanted) rows_.push_back(rows_.front());
+    // A copy of row 0 shows its output as row 0 does, but no countdown: the
+    // new slot has none running.
+    StatusRow copy = rows_.front();
+    copy.sCountdown.clear();
+    while (static_cast<int64_t>(rows_.size()) < wanted) rows_.push_back(copy);
     st.iDisplayCount = iNewCount;
-    if (iNewCount > kMostRows) Raise(kErrOverflow);
   });
-  // Rows made before the overflow still stand and must be drawn.
   if (events_) events_->RowsRebuilt(Count());
 }
 

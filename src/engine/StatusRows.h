@@ -1,7 +1,8 @@
 #pragma once
 // The status board of the main window without the widgets: one row per
-// watch slot (output name, current source, one colour for both, a tool tip)
-// and the poll counter. The window draws it; the headless program prints
+// watch slot (output name, current source, one colour for both, a mark for
+// the states that must stand out, the time left of a delayed return, a tool
+// tip) and the poll counter. The window draws it; the headless program prints
 // its changes. Row 0 always exists.
 
 #include <cstdint>
@@ -14,20 +15,28 @@
 
 namespace vyr {
 
+// What sets a row apart from a plain one.
+enum class RowMark : uint8_t {
+  kPlain,
+  kAlarm,          // Off and not returned, or with nothing to return it to
+  kNotOnSwitcher,  // the output is past the switcher's outputs
+};
+
 struct StatusRow {
   std::string sOut = " ";
   std::string sSource = " ";
   int32_t lColour = kColourBlack;
   std::string sTip;
+  RowMark mark = RowMark::kPlain;
+  std::string sCountdown;  // "0.4 s" while a return counts down, else empty
   bool operator==(const StatusRow&) const = default;
 };
 
+// The source as the window shows it: the caption, then any time left.
+inline std::string ShownSource(const StatusRow& r) { return r.sSource + r.sCountdown; }
+
 class StatusRows {
  public:
-  // More rows than this make a window too tall for its 16-bit height:
-  // LoadDisplays raises Overflow (6) once they are made.
-  static constexpr int16_t kMostRows = 64;
-
   // Where row changes, rebuilds and the poll caption are raised (none: not
   // raised).
   void SetEvents(PanelEvents* events) { events_ = events; }
@@ -36,15 +45,16 @@ class StatusRows {
   // Raises 9 for a row that was not built.
   const StatusRow& Row(int64_t row) const;
   void SetOutCaption(int64_t row, const std::string& caption);
-  void SetSource(int64_t row, const std::string& caption, int32_t colour);
+  void SetSource(int64_t row, const std::string& caption, int32_t colour,
+                 RowMark mark = RowMark::kPlain);
+  void SetCountdown(int64_t row, const std::string& left);
   void SetTip(int64_t row, const std::string& tip);
 
   const std::string& PollCaption() const { return poll_; }
   void SetPollCaption(const std::string& caption);
 
   // Makes the rows match a new count: extra rows are removed (never row 0),
-  // new rows copy row 0 as it stands; iDisplayCount follows; more than
-  // kMostRows raise Overflow (6) after that.
+  // new rows copy row 0 as it stands; iDisplayCount follows.
   void LoadDisplays(AppState& st, ErrorLog& log, int16_t iNewCount);
   // One row per watched output, and row 0 when none is watched (the window
   // says there how to choose them); rebuilt only when the count changed.
@@ -55,7 +65,7 @@ class StatusRows {
   void Changed(int64_t row);
 
   std::vector<StatusRow> rows_ = std::vector<StatusRow>(1);
-  std::string poll_ = "Label1";
+  std::string poll_ = "0";
   PanelEvents* events_ = nullptr;
 };
 

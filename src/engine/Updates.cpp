@@ -8,11 +8,43 @@
 
 namespace vyr {
 
+namespace {
+
+// The output names of this connection have come: the output count is the
+// switcher's own, not the default.
+bool OutputCountKnown(const AppState& st) {
+  return st.bInfoRequested && (st.lInfoRequest & kRequestOutputNames) == 0;
+}
+
+void ShowNotOnSwitcher(Panel& p, int16_t slot, int16_t output) {
+  const std::string number = std::to_string(output + 1);
+  p.rows.SetOutCaption(slot, "Output " + number);
+  p.rows.SetCountdown(slot, {});
+  p.rows.SetSource(slot, kNotOnSwitcherCaption, kColourGrey, RowMark::kNotOnSwitcher);
+  p.rows.SetTip(slot, "Output " + number + " is past the switcher's " +
+                          std::to_string(p.st.iNumOutputs) + " outputs");
+}
+
+}  // namespace
+
+std::string SourcesCaption(const AppState& st, const XptRecord& r) {
+  std::string caption;
+  for (const XptEntry& e : r.Untagged()) {
+    if (!caption.empty()) caption += " + ";
+    caption += At(st.sInputNames, e.iSrc);
+  }
+  return caption.empty() ? At(st.sInputNames, r.Src(0)) : caption;
+}
+
 void UpdateDisplays(Panel& p) {
   Trap(p.log, "Error Updating Displays", "Display Error", [&] {
     AppState& st = p.st;
     for (int16_t i = 0; i < st.iWatchCount; ++i) {
       const int16_t o = At(st.iWatchOutputs, i);
+      if (o >= 0 && o >= st.iNumOutputs && OutputCountKnown(st)) {
+        ShowNotOnSwitcher(p, i, o);
+        continue;
+      }
       // An output the map does not hold yet (its names have not come) is
       // shown once they have.
       if (o < 0 ||
@@ -20,11 +52,12 @@ void UpdateDisplays(Panel& p) {
         continue;
       const XptRecord& r = At(st.udtXptMap, o);
       p.rows.SetOutCaption(i, At(st.sOutputNames, o));
+      if (r.bySrcCount != 0) p.rows.SetCountdown(i, {});
       if (r.iTagCount != 0) {
         p.rows.SetSource(i, At(st.sOutputNames, r.TagSrc(0)), kColourBlack);
       } else if (r.bySrcCount != 0) {
         const int16_t s = r.Src(0);
-        const std::string& name = At(st.sInputNames, s);
+        const std::string name = SourcesCaption(st, r);
         if (!IsException(st, r, s)) {
           At(st.iReturnSources, i) = s;
           p.rows.SetSource(i, name, kColourGreen);
@@ -40,11 +73,12 @@ void UpdateDisplays(Panel& p) {
           }
         }
       } else {
-        p.rows.SetSource(i, OffCaption(st, i), kColourRed);
+        ShowOff(p, i);
       }
-      const int16_t last = At(st.iReturnSources, i);
-      p.rows.SetTip(
-          i, "Return source: " + (last == kNone ? std::string("None") : At(st.sInputNames, last)));
+      // Where a return would really go: the specific source under that rule.
+      const int16_t target = ReturnSourceOf(st, i);
+      p.rows.SetTip(i, "Return source: " +
+                           (target == kNone ? std::string("None") : At(st.sInputNames, target)));
     }
   });
 }

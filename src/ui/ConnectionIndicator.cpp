@@ -21,18 +21,40 @@ ConnectionIndicator::ConnectionIndicator(QWidget* parent)
     delayOver_ = true;
     Refresh();
   });
+  unstableEnds_.setSingleShot(true);
+  connect(&unstableEnds_, &QTimer::timeout, this, [this] { Refresh(); });
   Refresh();
 }
 
 void ConnectionIndicator::Connecting(const std::string& host, int32_t port) {
   where_ = QString::fromStdString(host) + QLatin1Char(':') + QString::number(port);
   link_ = Link::kConnecting;
+  if (lost_) ++attempts_;
   Refresh();
 }
 
 void ConnectionIndicator::Connected() {
   link_ = Link::kUp;
+  lost_ = false;
   Refresh();
+}
+
+void ConnectionIndicator::Disconnected(const std::string& reason) {
+  lost_ = true;
+  lostAt_ = clock_->Now();
+  attempts_ = 0;
+  drops_.push_back(SecondsOf(lostAt_));
+  Down(reason);
+}
+
+QString ConnectionIndicator::Unstable() {
+  const int64_t now = SecondsOf(clock_->Now());
+  while (!drops_.empty() && now - drops_.front() >= kUnstableSeconds) drops_.pop_front();
+  const auto drops = static_cast<int>(drops_.size());
+  if (drops <= kStableDrops) return {};
+  // Said again once the oldest drop is out of the count, event or not.
+  unstableEnds_.start(static_cast<int>(kUnstableSeconds - (now - drops_.front())) * 1000);
+  return QString(" \u2014 unstable: %1 drops in 10 min").arg(drops);
 }
 
 void ConnectionIndicator::Down(const std::string& reason) {
@@ -58,9 +80,10 @@ void ConnectionIndicator::Refresh() {
     case Link::kUp:
       Settled();
       lastError_.clear();
-      Show("Connected to " + where_, "#2e8b3a", QString());
+      Show("Connected to " + where_ + Unstable(), "#2e8b3a", QString());
       return;
     case Link::kConnecting:
+      if (lost_) break;
       if (connectingShown_ || connectingDelay_.isActive()) return;
       if (!delayOver_) {
         connectingDelay_.start();
@@ -73,7 +96,15 @@ void ConnectionIndicator::Refresh() {
       break;
   }
   Settled();
-  Show("Not connected", "#9a9a9a", lastError_);
+  if (!lost_) {
+    Show("Not connected", "#9a9a9a", lastError_);
+    return;
+  }
+  const QString at =
+      QString::asprintf("%02d:%02d:%02d", lostAt_.hour, lostAt_.minute, lostAt_.second);
+  Show(QString("Link lost at %1 \u2014 retrying %2 (%3 attempts)").arg(at, where_).arg(attempts_) +
+           Unstable(),
+       "#c62828", lastError_);
 }
 
 }  // namespace vyr

@@ -21,4 +21,13 @@ void QtTrayIcon::Add(const QIcon& icon, const QString& tip, QMenu* menu) {
 
 void QtTrayIcon::Remove() { icon_.hide(); }
 
+void QtTrayIcon::SetLook(const QIcon& icon, const QString& tip) {
+  icon_.setIcon(icon);
+  icon_.setToolTip(tip);
+}
+
+void QtTrayIcon::Notify(const QString& title, const QString& text) {
+  icon_.showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 }  // namespace vyr

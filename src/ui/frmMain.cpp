@@ -6,6 +6,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "engine/StatusRows.h"
@@ -14,6 +18,7 @@
 #include "ui/ConnectionIndicator.h"
 #include "ui/Dialogs.h"
 #include "ui/TrayIcon.h"
+#include "ui/TrayStatus.h"
 #include "ui/Twips.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSetup.h"
@@ -24,17 +29,17 @@ namespace {
 
 // Design values, in twips.
 constexpr int kClientWidth = 5535;
-constexpr int kClientHeight = 5550;   // before the rows are first counted
-constexpr int kCaptionAndMenu = 735;  // title bar, borders and menu bar of the set height
-constexpr int kFirstRowTop = 840;
+constexpr int kHeaderHeight = 840;  // poll counter and column headings, above the rows
 constexpr int kOutLeft = 480, kOutWidth = 1815;
 constexpr int kSourceLeft = 2880, kSourceWidth = 1575;
 constexpr int kRowHeight = 240;
-// The window grows by one pitch a row, from the frame around the rows.
 constexpr int kRowPitch = 480;
-constexpr int kFrame = 1600;
+// Title bar and borders, until the window manager has framed the window.
+constexpr int kFrameGuess = 40;
 
 QColor ColourOf(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+const QColor kStaleText(160, 160, 160);
+const QColor kAlarmBackground(255, 214, 214);
 
 QLabel* BoardLabel(QWidget* board, const QString& name, const QString& text, bool bold) {
   auto* l = new QLabel(text, board);
@@ -42,6 +47,17 @@ QLabel* BoardLabel(QWidget* board, const QString& name, const QString& text, boo
   l->setFont(PanelFont(bold));
   return l;
 }
+
+// Asks for the rows' height up to a limit the window sets; scrolls beyond.
+class RowsArea final : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  int hintHeight = 0;
+  QSize sizeHint() const override { return {minimumWidth(), hintHeight}; }
+  // The least height is set with the rows; the scroll bars' own would add
+  // to one or two rows.
+  QSize minimumSizeHint() const override { return {minimumWidth(), 0}; }
+};
 
 }  // namespace
 
@@ -81,56 +97,109 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   grey.setColor(QPalette::Window, QColor(224, 224, 224));
   client->setPalette(grey);
   client->setAutoFillBackground(true);
-  board_ = new QWidget(client);
-  board_->setObjectName("board");
-  Place(BoardLabel(board_, "LblDest", "Destination", true), 480, 360, 1935, 240);
-  Place(BoardLabel(board_, "lblCurrent", "Current Source", true), 2880, 360, 1935, 240);
-  lblPoll_ = BoardLabel(board_, "lblPoll", QString(), false);
-  Place(lblPoll_, 1560, 120, 1095, 255);
+  auto* header = new QWidget(client);
+  header->setObjectName("header");
+  header->setFixedSize(Px(kClientWidth), Px(kHeaderHeight));
+  Place(BoardLabel(header, "LblDest", "Destination", true), 480, 360, 1935, 240);
+  Place(BoardLabel(header, "lblCurrent", "Current Source", true), 2880, 360, 1935, 240);
+  lblPoll_ = BoardLabel(header, "lblPoll", QString(), false);
+  Place(lblPoll_, 1560, 120, 2400, 255);
   lblPoll_->setStyleSheet("color: rgb(96, 96, 96);");
 
-  auto* rule = new QFrame(client);
-  rule->setFrameShape(QFrame::HLine);
-  rule->setFrameShadow(QFrame::Sunken);
-  indicator_ = new ConnectionIndicator(client);
+  auto* area = new RowsArea(client);
+  scroll_ = area;
+  scroll_->setObjectName("scrollRows");
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setBackgroundRole(QPalette::Window);
+  // As wide with a scroll bar as without: the window keeps its width.
+  scroll_->setMinimumWidth(Px(kClientWidth) +
+                           scroll_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  board_ = new QWidget;
+  board_->setObjectName("board");
+  board_->setAutoFillBackground(false);
+  scroll_->setWidget(board_);
+  hint_ = new QLabel("No outputs watched: File > Setup > Configure Outputs", client);
+  hint_->setObjectName("lblHint");
+  hint_->setFont(PanelFont());
+  hint_->setContentsMargins(Px(kOutLeft), 0, 0, Px(kRowPitch));
+  hint_->hide();
+
+  indicator_ = new ConnectionIndicator(this);
   indicator_->setFont(PanelFont());
   indicator_->setFixedHeight(22);
+  statusBar()->addWidget(indicator_, 1);
+  // The rows keep to the top: a widget added last to the column below them
+  // takes any height the window has to spare.
   auto* column = new QVBoxLayout(client);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  column->addWidget(board_);
-  column->addWidget(rule);
-  column->addWidget(indicator_);
+  column->addWidget(header);
+  column->addWidget(scroll_, 0, Qt::AlignTop | Qt::AlignLeft);
+  column->addWidget(hint_, 0, Qt::AlignTop | Qt::AlignLeft);
   setCentralWidget(client);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  trayStatus_ = std::make_unique<TrayStatus>(
+      tray_, host_.rows(), [this] { return host_.state().nidTray.bShown || !isVisible(); });
 
   connect(&tray_, &TrayIcon::DoubleClicked, this, [this] { Restore(); });
   host_.AddListener(*this);
   host_.AddListener(*indicator_);
+  host_.AddListener(*trayStatus_);
   ShowRows();
   PollChanged(host_.rows().PollCaption());
 }
 
 frmMain::~frmMain() {
+  host_.RemoveListener(*trayStatus_);
   host_.RemoveListener(*indicator_);
   host_.RemoveListener(*this);
 }
 
-int frmMain::BoardHeight() const { return board_->height(); }
+int frmMain::BoardHeight() const { return scroll_->isHidden() ? 0 : scroll_->height(); }
 
 void frmMain::SizeBoard() {
-  const int height = heightTwips_ == 0 ? Px(kClientHeight) : Px(heightTwips_ - kCaptionAndMenu);
-  board_->setFixedSize(Px(kClientWidth), std::max(height, 0));
+  auto* area = static_cast<RowsArea*>(scroll_);
+  const bool none = host_.state().iWatchCount == 0;
+  scroll_->setHidden(none);
+  hint_->setHidden(!none);
+  const int content = static_cast<int>(rows_.size()) * Px(kRowPitch);
+  board_->setFixedSize(Px(kClientWidth), content);
+  // The window grows with the rows up to the screen's free height, less its
+  // frame, menu, headings, status line and whatever else is in the column;
+  // the rows scroll beyond that.
+  area->hintHeight = content;
+  scroll_->setMinimumHeight(std::min(content, 2 * Px(kRowPitch)));
+  Relayout();
+  const int rows = none ? 0 : content;
+  const int others = menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+                     centralWidget()->layout()->sizeHint().height() - rows;
+  const QScreen* at = screen() ? screen() : QGuiApplication::primaryScreen();
+  const int frame = std::max(frameGeometry().height() - this->height(), kFrameGuess);
+  const int room = std::max(at->availableGeometry().height() - frame - others, Px(kRowPitch));
+  area->hintHeight = std::min(content, room);
+  Relayout();
+  const int height = others + std::min(rows, room);
+  // The window's least size follows the rows before it is resized.
+  centralWidget()->layout()->activate();
+  layout()->activate();
+  if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    resize(std::max(width(), layout()->sizeHint().width()), height);
+  }
   // The window takes its new height now, not on the next pass of the loop.
   centralWidget()->layout()->activate();
   layout()->activate();
 }
 
-void frmMain::RowsRebuilt(int16_t count) {
-  // Too many rows for the window's height keep the height it had.
-  if (count <= StatusRows::kMostRows) heightTwips_ = count * kRowPitch + kFrame;
-  ShowRows();
+void frmMain::Relayout() {
+  // Size hints are cached along the way up to the window: each one is
+  // dropped, so that the window's hint counts the rows' new height.
+  scroll_->updateGeometry();
+  centralWidget()->layout()->invalidate();
+  centralWidget()->updateGeometry();
+  layout()->invalidate();
 }
+
+void frmMain::RowsRebuilt(int16_t) { ShowRows(); }
 
 void frmMain::ShowRows() {
   const int count = host_.rows().Count();
@@ -141,7 +210,7 @@ void frmMain::ShowRows() {
   }
   while (static_cast<int>(rows_.size()) < count) {
     const int i = static_cast<int>(rows_.size());
-    const int top = kFirstRowTop + kRowPitch * i;
+    const int top = kRowPitch * i;
     auto* out = BoardLabel(board_, QStringLiteral("lblOut_%1").arg(i), QString(), false);
     auto* source = BoardLabel(board_, QStringLiteral("lblSource_%1").arg(i), QString(), false);
     Place(out, kOutLeft, top, kOutWidth, kRowHeight);
@@ -150,6 +219,7 @@ void frmMain::ShowRows() {
     source->show();
     rows_.emplace_back(out, source);
   }
+  stale_ = !host_.state().bConnected;
   for (int i = 0; i < count; ++i) ShowRow(i, host_.rows().Row(i));
   SizeBoard();
 }
@@ -158,26 +228,35 @@ void frmMain::RowChanged(int16_t row, const StatusRow& content) {
   if (row >= 0 && row < static_cast<int>(rows_.size())) ShowRow(row, content);
 }
 
+void frmMain::SetStale(bool stale) {
+  if (stale == stale_) return;
+  stale_ = stale;
+  for (int i = 0; i < static_cast<int>(rows_.size()); ++i) ShowRow(i, host_.rows().Row(i));
+}
+
 void frmMain::ShowRow(int row, const StatusRow& r) {
   auto [out, source] = rows_[static_cast<std::size_t>(row)];
   out->setText(Latin1(r.sOut));
-  source->setText(Latin1(r.sSource));
-  QString tip = Latin1(r.sTip);
-  if (host_.state().iWatchCount == 0) {
-    // Nothing is watched: the one row says where outputs are chosen.
-    out->setText("No outputs watched");
-    source->setText("Choose them in Setup");
-    tip = "File > Setup > Configure Outputs chooses the outputs to watch";
-  }
+  source->setText(Latin1(ShownSource(r)));
+  const bool alarm = !stale_ && r.mark == RowMark::kAlarm;
+  const char* look = stale_                              ? "stale"
+                     : alarm                             ? "alarm"
+                     : r.mark == RowMark::kNotOnSwitcher ? "not on switcher"
+                                                         : "plain";
   for (QLabel* l : {out, source}) {
     QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, ColourOf(r.lColour));
+    pal.setColor(QPalette::WindowText, stale_ ? kStaleText : ColourOf(r.lColour));
+    if (alarm) pal.setColor(QPalette::Window, kAlarmBackground);
     l->setPalette(pal);
-    l->setToolTip(tip);
+    l->setAutoFillBackground(alarm);
+    l->setToolTip(Latin1(r.sTip));
+    l->setProperty("look", look);
   }
 }
 
-void frmMain::PollChanged(const std::string& caption) { lblPoll_->setText(Latin1(caption)); }
+void frmMain::PollChanged(const std::string& caption) {
+  lblPoll_->setText("Polls: " + Latin1(caption));
+}
 
 void frmMain::Form_Load(const std::string& folder) {
   const bool configured = host_.Start(folder);
@@ -217,9 +296,9 @@ void frmMain::Form_Resize() {
   // bring it back: it stays minimised on the task bar instead.
   if (!tray_.IsAvailable() || st.nidTray.bShown) return;
   hide();
-  st.nidTray.sTip = kTitle;
+  st.nidTray.sTip = Bytes(trayStatus_->Tip()).substr(0, 64);
   st.nidTray.bShown = true;
-  tray_.Add(windowIcon(), kTitle, mnuSysTray_);
+  tray_.Add(trayStatus_->Icon(), trayStatus_->Tip(), mnuSysTray_);
 }
 
 void frmMain::Restore() {

@@ -1,10 +1,11 @@
 #pragma once
 // The main window: one row per watched output under "Destination" and
-// "Current Source", the poll counter, the File and Help menus, the link
-// indicator at its foot, and the tray icon that stands in for it while it
-// is minimised.
+// "Current Source" in a scroll area as tall as the rows up to the screen's
+// height, the poll counter, the File and Help menus, the link indicator at
+// its foot, and the tray icon that stands in for it while it is minimised.
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 
 class QLabel;
 class QMenu;
+class QScrollArea;
 
 namespace vyr {
 
@@ -19,6 +21,7 @@ class ConnectionIndicator;
 class Dialogs;
 class PanelHost;
 class TrayIcon;
+class TrayStatus;
 class frmAbout;
 
 class frmMain final : public QMainWindow, private PanelEvents {
@@ -39,8 +42,10 @@ class frmMain final : public QMainWindow, private PanelEvents {
   void mnuPopExit_Click() { close(); }
   void Restore();
 
-  // Height of the rows' area in pixels: what the window grows by.
+  // Height of the rows' scroll area in pixels: what the window grows by.
   int BoardHeight() const;
+  // The status line, whose clock a test may set.
+  ConnectionIndicator& Indicator() { return *indicator_; }
 
   static constexpr const char* kTitle = "VYR Return";
 
@@ -56,6 +61,9 @@ class frmMain final : public QMainWindow, private PanelEvents {
   void RowsRebuilt(int16_t count) override;
   void RowChanged(int16_t row, const StatusRow& content) override;
   void PollChanged(const std::string& caption) override;
+  void Connected() override { SetStale(false); }
+  void Disconnected(const std::string&) override { SetStale(true); }
+  void ConnectFailed(const std::string&) override { SetStale(true); }
 
   void Form_Resize();
   bool Form_QueryUnload();
@@ -65,15 +73,21 @@ class frmMain final : public QMainWindow, private PanelEvents {
   void ShowRows();
   void ShowRow(int row, const StatusRow& r);
   void SizeBoard();
+  void Relayout();
+  // While the link is down every row is greyed: what it shows may be old.
+  void SetStale(bool stale);
 
   PanelHost& host_;
   Dialogs& dialogs_;
   TrayIcon& tray_;
-  QWidget* board_;
   QLabel* lblPoll_;
+  QScrollArea* scroll_;
+  QWidget* board_;                                 // the rows, inside scroll_
+  QLabel* hint_;                                   // in place of the rows while none is watched
   std::vector<std::pair<QLabel*, QLabel*>> rows_;  // lblOut, lblSource
   ConnectionIndicator* indicator_;
-  int heightTwips_ = 0;  // of the window for the last count of rows; 0: its first size
+  std::unique_ptr<TrayStatus> trayStatus_;
+  bool stale_ = true;
   QMenu* mnuSysTray_;
   frmAbout* about_ = nullptr;
   bool unloading_ = false;

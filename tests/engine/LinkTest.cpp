@@ -186,11 +186,15 @@ TEST_F(Link, nameTablesSizeTheSwitcherRelabelRowsAndClearTheirRequests) {
   EXPECT_EQ(st.iNumOutputs + st.iNumInputs, 303);
   EXPECT_EQ(st.lInfoRequest, 0x380);
   EXPECT_EQ(Logged("name table with no entries ignored", "Message Error"), 2);
-  // A watched output beyond a new table is logged after the bit is cleared.
+  // A watched output beyond a new table is no error: the next refresh shows
+  // it as not on the switcher.
   Watch({{5}});
   ProcessAlphaTable(p, sim::BuildNameTable(sim::kOutputNames, 4, {"A", "B"}));
   EXPECT_EQ(st.lInfoRequest, 0x180);
-  EXPECT_EQ(Logged("Error Processing Alpha Table", ""), 1);
+  EXPECT_EQ(Logged("Error Processing Alpha Table", ""), 0);
+  st.bInfoRequested = true;
+  UpdateDisplays(p);
+  EXPECT_TRUE(RowIs(0, kNotOnSwitcherCaption, kColourGrey));
 }
 
 }  // namespace

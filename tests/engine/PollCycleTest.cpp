@@ -15,7 +15,7 @@ TEST_F(PollCycle, disconnectedTickOnlyReconnects) {
   Ticks(3);
   EXPECT_EQ(sock.connects, 3);
   EXPECT_EQ(Hex(sock.Sent()), "");
-  EXPECT_EQ(rows.PollCaption(), "Label1");
+  EXPECT_EQ(rows.PollCaption(), "0");
   EXPECT_EQ(st.iReturnDelays[0], 1);
 }
 

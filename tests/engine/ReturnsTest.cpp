@@ -113,7 +113,7 @@ TEST_F(Returns, exceptionsAndSummedSourcesKeepTheLastSource) {
       {OneOutput(2, {5}), "Inpt0006", kColourBlack, 20},
       {OneOutput(2, {6}, 1), "Inpt0007", kColourBlack, 20},  // any status byte
       {OneOutput(2, {40}), "Inpt0041", kColourGreen, 40},
-      {OneOutput(2, {7, 8}), "Inpt0008", kColourGreen, 40}};
+      {OneOutput(2, {7, 8}), "Inpt0008 + Inpt0009", kColourGreen, 40}};
   for (const auto& [frame, caption, colour, last] : cases) {
     Feed(frame);
     EXPECT_TRUE(RowIs(0, caption, colour)) << Hex(frame);

@@ -11,18 +11,19 @@ using StatusRowsTest = EngineTest;
 TEST_F(StatusRowsTest, rowsGrowAsCopiesOfRowZeroAndShrinkButRowZeroStays) {
   rows.SetSource(0, "Inpt0001", kColourGreen);
   rows.SetTip(0, "Return source: Inpt0001");
-  // Count asked for, rows made; 65 rows are made but no longer fit a window.
-  for (const auto& [count, made] : {std::pair{4, 4}, {2, 2}, {0, 1}, {3, 3}, {65, 65}}) {
+  rows.SetCountdown(0, "0.3 s");  // row 0's own: no new row counts down
+  // Count asked for, rows made; a thousand rows are as good as four.
+  for (const auto& [count, made] : {std::pair{4, 4}, {2, 2}, {0, 1}, {3, 3}, {1000, 1000}}) {
     rows.LoadDisplays(st, log, static_cast<int16_t>(count));
     EXPECT_EQ(rows.Count(), made) << count;
     EXPECT_EQ(st.iDisplayCount, count);
     for (int16_t i = 0; i < made; ++i) {
       EXPECT_TRUE(RowIs(i, "Inpt0001", kColourGreen)) << count;
       EXPECT_EQ(rows.Row(i).sTip, "Return source: Inpt0001") << count;
+      EXPECT_EQ(rows.Row(i).sCountdown, i == 0 ? "0.3 s" : "") << count;
     }
   }
-  EXPECT_EQ(Logged("Error Loading Displays", "Display Error"), 1);
-  EXPECT_EQ(logged.size(), 1u);
+  EXPECT_TRUE(logged.empty()) << logged.front();
 }
 
 TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
@@ -38,9 +39,9 @@ TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
   const std::tuple<std::string, std::string, int32_t, std::string> shown[] = {
       {"Out 0002", " - Off - ", kColourRed, "Inpt0012"},
       {"Out 0003", "Inpt0006", kColourGreen, "Inpt0006"},
-      {"Out 0004", "Inpt0008", kColourBlack, "Inpt0004"},
+      {"Out 0004", "Inpt0008 + Inpt0061", kColourBlack, "Inpt0004"},
       {"Out 0005", "Out 0010", kColourBlack, "None"},
-      {"Out 0006", "Inpt0009", kColourBlack, "None"},
+      {"Out 0006", "Inpt0009 + Inpt0061", kColourBlack, "None"},
       {"Out 0003", "Inpt0006", kColourGreen, "Inpt0006"}};
   for (int16_t i = 0; i < 6; ++i) {
     const auto& [out, source, colour, tip] = shown[i];
@@ -53,6 +54,58 @@ TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
   EXPECT_EQ(Hex(sock.Sent()), "");
   EXPECT_EQ(st.iReturnDelays[3], 2);
   EXPECT_EQ(st.iPendingReturns, 1);
+}
+
+// What sets a row apart: the time a delayed return has left, the alarms,
+// summed sources, the source a return would really go to, and an output the
+// switcher does not have.
+TEST_F(StatusRowsTest, rowsShowCountdownAlarmSumsReturnTargetAndMissingOutputs) {
+  Watch({{1}, {2}, {3}, {9}});
+  st.iNumOutputs = 8;
+  st.bInfoRequested = true;  // the output names of this link have come
+  st.iWaitTicks = 3;
+  st.iTimeOut = 10000;  // no link time-out in between
+  st.iReturnSources = {4, 4, 4, 4};
+  Feed(MapFrame(0, {{{{4}}}, {{{4}}}, {{{4}}}, {{{4}}}}));
+  Feed(MapFrame(1, {{}, {{{2}, {7}}}}));
+  const auto shown = [&](int16_t row) {
+    const StatusRow& r = rows.Row(row);
+    return std::tuple{r.sOut, ShownSource(r), r.lColour, r.mark, r.sTip};
+  };
+  using Shown = decltype(shown(0));
+  EXPECT_EQ(shown(0), (Shown{"Out 0002", " - Off - 0.4 s", kColourRed, RowMark::kPlain,
+                             "Return source: Inpt0005"}));
+  EXPECT_EQ(shown(1), (Shown{"Out 0003", "Inpt0003 + Inpt0008", kColourGreen, RowMark::kPlain,
+                             "Return source: Inpt0003"}));
+  EXPECT_EQ(shown(3), (Shown{"Output 10", "not on switcher", kColourGrey, RowMark::kNotOnSwitcher,
+                             "Output 10 is past the switcher's 8 outputs"}));
+  // The countdown runs each poll tick and ends with the return.
+  for (const char* left : {" - Off - 0.3 s", " - Off - 0.2 s", " - Off - 0.1 s", " - Off - "}) {
+    Ticks(1);
+    EXPECT_EQ(ShownSource(rows.Row(0)), left);
+  }
+  EXPECT_EQ(Changes(), (std::vector<Sent>{{2, 5, 4}}));
+  // Back on air before its time: no time left is shown.
+  Feed(OneOutput(1, {6}));
+  Feed(OneOutput(1, {}));
+  EXPECT_EQ(ShownSource(rows.Row(0)), " - Off - 0.4 s");
+  Feed(OneOutput(1, {6}));
+  EXPECT_EQ(ShownSource(rows.Row(0)), "Inpt0007");
+
+  // Under Return to Specific Source the tip names that source; Undefined is
+  // an alarm, as is a return never confirmed.
+  st.bReturnToSpecific = true, st.iReturnSource = 11;
+  UpdateDisplays(p);
+  EXPECT_EQ(rows.Row(0).sTip, "Return source: Inpt0012");
+  st.iReturnSource = kNone;
+  Feed(OneOutput(1, {}));
+  UpdateDisplays(p);
+  EXPECT_EQ(shown(0), (Shown{"Out 0002", kNoReturnSourceCaption, kColourRed, RowMark::kAlarm,
+                             "Return source: None"}));
+  WatchOf(st, 2).state = ReturnCheck::kAlarm;
+  Feed(OneOutput(3, {}));
+  EXPECT_EQ(rows.Row(2).mark, RowMark::kAlarm);
+  EXPECT_EQ(rows.Row(2).sSource, kNotReturnedCaption);
 }
 
 }  // namespace

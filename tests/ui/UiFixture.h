@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ScriptedDialogs.h"
 #include "SwitcherSim.h"
@@ -17,6 +18,11 @@
 #include "support/TempFolder.h"
 #include "ui/TrayIcon.h"
 #include "ui/frmMain.h"
+
+// Texts in failures as text, not as arrays of characters.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace vyr::test {
 
@@ -27,9 +33,12 @@ class FakeTray final : public TrayIcon {
   int removes = 0;
   QString tip;
   QIcon icon;
+  std::vector<QString> notes;  // notifications shown
   bool IsAvailable() const override { return available; }
   void Add(const QIcon& i, const QString& t, QMenu*) override { ++adds, tip = t, icon = i; }
   void Remove() override { ++removes; }
+  void SetLook(const QIcon& i, const QString& t) override { tip = t, icon = i; }
+  void Notify(const QString&, const QString& text) override { notes.push_back(text); }
 };
 
 template <typename Done>
@@ -72,6 +81,14 @@ class UiTest : public ::testing::Test {
 
   AppState& st() { return host.state(); }
   QLabel* Label(const QString& name) const { return window->findChild<QLabel*>(name); }
+  // The link as the engine reports it.
+  void LinkUp(bool up) {
+    st().bConnected = up;
+    if (up)
+      host.panel().events.Connected();
+    else
+      host.panel().events.Disconnected("test");
+  }
   std::string LogText() const { return folder.Read("Errorlog.txt"); }
 
   TempFolder folder;

@@ -1,0 +1,210 @@
+// What the window shows of the panel's state: row looks, stale rows and the
+// status line across drops, the tray's looks and notifications, and rows
+// that scroll instead of growing past the screen.
+
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "UiFixture.h"
+#include "engine/ReturnEngine.h"
+#include "engine/StatusRows.h"
+#include "ui/ConnectionIndicator.h"
+#include "ui/TrayStatus.h"
+
+namespace vyr::test {
+namespace {
+
+using WindowStates = UiTest;
+using Look = TrayStatus::Look;
+
+QColor Colour(const QLabel* l, QPalette::ColorRole role) { return l->palette().color(role); }
+
+TEST_F(WindowStates, rowsShowAlarmMissingAndCountdownAndAreGreyedWhileTheLinkIsDown) {
+  folder.Write("vyrntpnl.ini", WatchingIni(3, kClosedPort));
+  window->Form_Load(folder.path());
+  FixedClock clock(DateTime{2026, 12, 7, 23, 59, 1});
+  window->Indicator().SetClock(clock);
+  host.panel().events.Connecting("127.0.0.1", kClosedPort);
+  host.rows().SetSource(0, kNotReturnedCaption, kColourRed, RowMark::kAlarm);
+  host.rows().SetSource(1, kOffCaption, kColourRed);
+  host.rows().SetCountdown(1, "0.4 s");
+  host.rows().SetSource(2, kNotOnSwitcherCaption, kColourGrey, RowMark::kNotOnSwitcher);
+  const QColor red(255, 0, 0), grey(128, 128, 128), stale(160, 160, 160), pink(255, 214, 214);
+  const struct {
+    bool up;
+    int row;
+    const char *text, *look;
+    QColor colour;
+    bool filled;
+  } cases[] = {
+      {true, 0, " - Off - not returned", "alarm", red, true},
+      {true, 1, " - Off - 0.4 s", "plain", red, false},
+      {true, 2, "not on switcher", "not on switcher", grey, false},
+      {false, 0, " - Off - not returned", "stale", stale, false},
+      {false, 1, " - Off - 0.4 s", "stale", stale, false},
+  };
+  for (const auto& c : cases) {
+    LinkUp(c.up);
+    for (const QString name : {"lblOut_%1", "lblSource_%1"}) {
+      const QLabel* l = Label(name.arg(c.row));
+      EXPECT_EQ(l->property("look").toString(), c.look) << c.row << c.up;
+      EXPECT_EQ(Colour(l, QPalette::WindowText), c.colour) << c.row << c.up;
+      EXPECT_EQ(l->autoFillBackground(), c.filled) << c.row << c.up;
+      if (c.filled) {
+        EXPECT_EQ(Colour(l, QPalette::Window), pink);
+      }
+    }
+    EXPECT_EQ(Label(QString("lblSource_%1").arg(c.row))->text(), c.text);
+  }
+  EXPECT_EQ(Label("lblConnectionText")->text(),
+            QString::fromUtf8("Link lost at 23:59:01 \u2014 retrying 127.0.0.1:1 (0 attempts)"));
+}
+
+TEST(ConnectionIndicator, saysWhenTheLinkWasLostHowOftenItWasTriedAndWhenItIsUnstable) {
+  FixedClock clock(DateTime{2026, 12, 7, 9, 5, 7});
+  ConnectionIndicator indicator(nullptr);
+  indicator.SetClock(clock);
+  const QString where = "10.0.0.9:2001", dash = QString(QChar(0x2014));
+  const auto lostAt = [&](const char* at, int attempts) {
+    return "Link lost at " + QString(at) + " " + dash + " retrying " + where + " (" +
+           QString::number(attempts) + " attempts)";
+  };
+  indicator.Connecting("10.0.0.9", 2001);
+  indicator.Connected();
+  indicator.Disconnected("the Server Module stopped answering polls");
+  EXPECT_EQ(indicator.Text(), lostAt("09:05:07", 0));
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    indicator.Connecting("10.0.0.9", 2001);
+    indicator.ConnectFailed("Connection refused");
+  }
+  EXPECT_EQ(indicator.Text(), lostAt("09:05:07", 3));  // not "Not connected", no delay
+  EXPECT_EQ(indicator.toolTip(), "Connection refused");
+  // Three more drops a minute apart: four in ten minutes.
+  const QString unstable = " " + dash + " unstable: 4 drops in 10 min";
+  for (int minute = 6; minute <= 8; ++minute) {
+    indicator.Connecting("10.0.0.9", 2001);
+    indicator.Connected();
+    EXPECT_EQ(indicator.Text(), "Connected to " + where) << minute;
+    clock.Set(DateTime{2026, 12, 7, 9, minute, 30});
+    indicator.Disconnected("closed");
+  }
+  EXPECT_EQ(indicator.Text(), lostAt("09:08:30", 0) + unstable);
+  indicator.Connecting("10.0.0.9", 2001);
+  indicator.Connected();
+  EXPECT_EQ(indicator.Text(), "Connected to " + where + unstable);
+  clock.Set(DateTime{2026, 12, 7, 9, 15, 7});  // the first drop is ten minutes old
+  indicator.Connected();
+  EXPECT_EQ(indicator.Text(), "Connected to " + where);
+}
+
+TEST_F(WindowStates, trayHasALookForOnAirOffAndLinkDownAndTellsEachEventOnceWhileHidden) {
+  folder.Write("vyrntpnl.ini", WatchingIni(2, kClosedPort));
+  window->Form_Load(folder.path());
+  const auto image = [](const QIcon& i) { return i.pixmap(64, 64).toImage(); };
+  const QImage onAir = image(TrayStatus::LookIcon(Look::kOnAir));
+  const QImage off = image(TrayStatus::LookIcon(Look::kOff));
+  const QImage down = image(TrayStatus::LookIcon(Look::kLinkDown));
+  EXPECT_NE(onAir, off);
+  EXPECT_NE(off, down);
+  EXPECT_NE(onAir, down);
+
+  for (const int16_t row : {int16_t{0}, int16_t{1}}) {
+    host.rows().SetOutCaption(row, row == 0 ? "Out 0001" : "Out 0002");
+    host.rows().SetSource(row, row == 0 ? "Inpt0001" : "Inpt0002", kColourGreen);
+  }
+  const struct {
+    std::function<void()> step;
+    QImage look;
+    const char* tip;
+    std::vector<QString> notes;
+  } steps[] = {
+      {[] {}, down, "link down", {}},
+      {[&] { LinkUp(true); }, onAir, "all watched outputs on air", {}},
+      {[&] { host.rows().SetSource(1, kOffCaption, kColourRed); }, off, "Out 0002 Off", {}},
+      {[&] { host.rows().SetSource(1, kNotReturnedCaption, kColourRed, RowMark::kAlarm); },
+       off,
+       "Out 0002 not returned",
+       {"Out 0002 not returned"}},
+      // The same alarm again, or its row redrawn, tells nothing new.
+      {[&] { host.rows().SetCountdown(1, "0.1 s"); }, off, "Out 0002 not returned", {}},
+      {[&] { LinkUp(false); }, down, "link down\nOut 0002 not returned", {"Link lost: test"}},
+      {[&] { host.panel().events.ConnectFailed("refused"); },
+       down,
+       "link down\nOut 0002 not returned",
+       {}},
+  };
+  for (std::size_t k = 0; k < std::size(steps); ++k) {
+    tray.notes.clear();
+    steps[k].step();
+    EXPECT_EQ(image(tray.icon), steps[k].look) << k;
+    EXPECT_EQ(tray.tip, "VYR Return\n" + QString(steps[k].tip)) << k;
+    EXPECT_EQ(tray.notes, steps[k].notes) << k;
+  }
+  // In sight, the window tells nothing through the tray.
+  window->show();
+  tray.notes.clear();
+  host.rows().SetSource(0, kNotReturnedCaption, kColourRed, RowMark::kAlarm);
+  EXPECT_TRUE(tray.notes.empty());
+}
+
+// The window grows with the rows up to the screen's height and keeps its
+// width; past that the rows scroll. Nothing is logged for many rows.
+TEST_F(WindowStates, rowsScrollOnceTheWindowReachesTheScreensHeight) {
+  const int screen = QGuiApplication::primaryScreen()->availableGeometry().height();
+  int width = 0;
+  for (int count : {4, 256, 1000}) {
+    folder.Write("vyrntpnl.ini", WatchingIni(count, kClosedPort));
+    window->Form_Load(folder.path());
+    window->show();
+    ASSERT_EQ(host.rows().Count(), count);
+    const auto* scroll = window->findChild<QScrollArea*>("scrollRows");
+    EXPECT_EQ(Label(QString("lblOut_%1").arg(count - 1))->y(), 32 * (count - 1));
+    EXPECT_LE(window->frameGeometry().height(), screen) << count;
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum() > 0, count > 4) << count;
+    if (width == 0) width = window->width();
+    EXPECT_EQ(window->width(), width) << count;
+  }
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(WindowStates, firstRunShowsWhereToChooseOutputsAndTheCounterIsLabelled) {
+  folder.Write("vyrntpnl.ini", WatchingIni(0, kClosedPort));
+  window->Form_Load(folder.path());
+  window->show();
+  EXPECT_EQ(Label("lblHint")->text(), "No outputs watched: File > Setup > Configure Outputs");
+  EXPECT_TRUE(Label("lblHint")->isVisible());
+  EXPECT_FALSE(Label("lblOut_0")->isVisible());
+  EXPECT_EQ(Label("lblPoll")->text(), "Polls: 0");
+  host.rows().SetPollCaption("123");
+  EXPECT_EQ(Label("lblPoll")->text(), "Polls: 123");
+}
+
+// Taller, maximised or not, the rows stay at the top and a widget added last
+// below them takes the height to spare.
+TEST_F(WindowStates, extraHeightGoesBelowTheRowsNotBetweenThem) {
+  folder.Write("vyrntpnl.ini", WatchingIni(4, kClosedPort));
+  window->Form_Load(folder.path());
+  window->show();
+  const QLabel* first = Label("lblOut_0");
+  const QLabel* last = Label("lblOut_3");
+  const QPoint top = first->mapTo(window.get(), QPoint());
+  const int gap = last->mapTo(window.get(), QPoint()).y() - top.y();
+  window->resize(window->width(), window->height() + 200);
+  QApplication::processEvents();
+  EXPECT_EQ(first->mapTo(window.get(), QPoint()), top);
+  EXPECT_EQ(last->mapTo(window.get(), QPoint()).y() - top.y(), gap);
+
+  auto* below = new QWidget;
+  below->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  window->centralWidget()->layout()->addWidget(below);
+  window->showMaximized();
+  QApplication::processEvents();
+  EXPECT_EQ(first->mapTo(window.get(), QPoint()), top);
+  EXPECT_GE(below->height(), 200);
+}
+
+}  // namespace
+}  // namespace vyr::test
