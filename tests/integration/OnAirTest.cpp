@@ -63,16 +63,6 @@ TEST_F(Loopback, refusedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarriesAga
             std::vector<std::string>{"return confirmed slot 0 out 1"});
 }
 
-TEST_F(Loopback, specificRuleWithUndefinedSourceSendsNothingAndSaysSo) {
-  Start(0, "Return to Last Source=Yes\r\nReturn Source=16383\r\n");
-  ASSERT_TRUE(Handshake());
-  ASSERT_TRUE(sim->TakeOff(1));
-  ASSERT_TRUE(WaitUntil([&] { return LoggedWith("has no return source") == 1; }));
-  Spin(300);
-  EXPECT_TRUE(sim->Changes().empty());
-  EXPECT_EQ(panel->rows().Row(0).sSource, kNoReturnSourceCaption);
-}
-
 TEST_F(Loopback, mapBeforeTheNamesOfALargerSwitcherIsAskedForAgain) {
   Start(0, "Output 02=290\r\n", 300, true);
   sim->Model().Route(289, 5);
