@@ -11,6 +11,14 @@
 namespace vyr::bench {
 namespace {
 
+// The largest switcher: the panel sized to 16,383 inputs and outputs, and
+// the full map with `entries` entries per output.
+constexpr int kLargest = 16383;
+std::string LargestSwitcher(BenchPanel& b, int entries) {
+  b.Resize(kLargest, kLargest);
+  return FullMap(kLargest, kLargest, entries);
+}
+
 // A full map of a 256-output switcher, one message at a time.
 void FullMap256(benchmark::State& state) {
   BenchPanel b;
@@ -68,8 +76,7 @@ BENCHMARK(SmallFrameBacklog)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMill
 // The largest switcher: 16,383 outputs with 64 entries each, one map.
 void LargestSwitcherFullMap(benchmark::State& state) {
   BenchPanel b;
-  b.Resize(16383, 16383);
-  const std::string frame = FullMap(16383, 16383, 64);
+  const std::string frame = LargestSwitcher(b, 64);
   for (auto _ : state) {
     b.st.sRecvBuffer.Append(frame);
     ProcessCommand(b.p);
@@ -83,8 +90,7 @@ BENCHMARK(LargestSwitcherFullMap)->Unit(benchmark::kMillisecond);
 // The same map arriving in TCP segments of 1460 bytes, a read event each.
 void LargestMapInSegments(benchmark::State& state) {
   BenchPanel b;
-  b.Resize(16383, 16383);
-  const std::string frame = FullMap(16383, 16383, 64);
+  const std::string frame = LargestSwitcher(b, 64);
   for (auto _ : state) b.Receive(frame, 1460);
   if (b.st.udtXptMap[16382].bySrcCount != 64) state.SkipWithError("the map was not stored");
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
@@ -95,8 +101,7 @@ BENCHMARK(LargestMapInSegments)->Unit(benchmark::kMillisecond);
 // carries one source: the records and anything they keep on the heap.
 void LargestSwitcherMapMemory(benchmark::State& state) {
   BenchPanel b;
-  b.Resize(16383, 16383);
-  const std::string frame = FullMap(16383, 16383, 1);
+  const std::string frame = LargestSwitcher(b, 1);
   for (auto _ : state) {
     b.st.sRecvBuffer.Append(frame);
     ProcessCommand(b.p);

@@ -5,6 +5,7 @@
 // a long stream of small messages costs time in proportion to its length.
 // Once empty, it gives back room beyond 1 MiB.
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -46,12 +47,17 @@ class ByteBuffer {
 
   // Removes the first n bytes (all of them when n >= size) and returns them.
   std::string TakeFront(std::size_t n) {
-    if (n >= size()) n = size();
-    std::string front = data_.substr(head_, n);
-    head_ += n;
+    std::string front = data_.substr(head_, std::min(n, size()));
+    Drop(n);
+    return front;
+  }
+
+  // Removes the first n bytes (all of them when n >= size) without copying
+  // them out: for bytes that are thrown away or already read in place.
+  void Drop(std::size_t n) {
+    head_ += std::min(n, size());
     scanned_ = 0;
     if (head_ == data_.size()) Clear();
-    return front;
   }
 
   // Room beyond kKeptRoom, taken by a burst, is given back.

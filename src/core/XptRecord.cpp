@@ -21,19 +21,7 @@ XptRecord::XptRecord(const XptRecord& other)
   Store(other.Untagged(), other.Tagged());
 }
 
-XptRecord::XptRecord(XptRecord&& other) noexcept
-    : byStatus(other.byStatus),
-      bySrcCount(other.bySrcCount),
-      iTagCount(other.iTagCount),
-      untagged_(other.untagged_),
-      tagged_(other.tagged_) {
-  if (OnHeap()) {
-    heap_ = std::exchange(other.heap_, nullptr);
-  } else {
-    std::copy_n(other.inPlace_, kInPlace, inPlace_);
-  }
-  other.untagged_ = other.tagged_ = 0;
-}
+XptRecord::XptRecord(XptRecord&& other) noexcept { TakeOver(other); }
 
 XptRecord& XptRecord::operator=(const XptRecord& other) {
   if (this == &other) return *this;
@@ -45,6 +33,13 @@ XptRecord& XptRecord::operator=(const XptRecord& other) {
 XptRecord& XptRecord::operator=(XptRecord&& other) noexcept {
   if (this == &other) return *this;
   Release();
+  TakeOver(other);
+  return *this;
+}
+
+// Takes the other record's entries (its heap block, or a copy of those held
+// in place) and leaves it empty; this record must hold nothing on the heap.
+void XptRecord::TakeOver(XptRecord& other) noexcept {
   byStatus = other.byStatus, bySrcCount = other.bySrcCount, iTagCount = other.iTagCount;
   untagged_ = other.untagged_, tagged_ = other.tagged_;
   if (OnHeap()) {
@@ -53,7 +48,6 @@ XptRecord& XptRecord::operator=(XptRecord&& other) noexcept {
     std::copy_n(other.inPlace_, kInPlace, inPlace_);
   }
   other.untagged_ = other.tagged_ = 0;
-  return *this;
 }
 
 void XptRecord::Release() {

@@ -72,6 +72,7 @@ class XptRecord {
   const XptEntry* Data() const { return OnHeap() ? heap_ : inPlace_; }
   bool OnHeap() const { return untagged_ + tagged_ > kInPlace; }
   void Release();
+  void TakeOver(XptRecord& other) noexcept;
   static void Put(XptEntry& to, const XptEntry& from) {
     to.iSrc = from.iSrc, to.iData2 = from.iData2, to.iData3 = from.iData3;
   }

@@ -52,12 +52,12 @@ Frame NextFrame(ByteBuffer& buffer) {
       return {};
     }
     if (start > 0) {
-      buffer.TakeFront(start);
+      buffer.Drop(start);
       continue;
     }
     const unsigned char command = static_cast<unsigned char>(bytes[0]);
     if (IsSingleByte(command)) {
-      buffer.TakeFront(1);
+      buffer.Drop(1);
       return {Frame::kSingle, command, {}};
     }
     // Bytes an earlier pass looked at hold neither an end marker nor a
@@ -69,7 +69,7 @@ Frame NextFrame(ByteBuffer& buffer) {
     const std::size_t broken =
         FindCommandByte(bytes.substr(0, dataEnd), std::max<std::size_t>(from, 1));
     if (broken != std::string_view::npos) {
-      buffer.TakeFront(broken);
+      buffer.Drop(broken);
       continue;
     }
     if (length == 0) {

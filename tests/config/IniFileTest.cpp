@@ -3,7 +3,6 @@
 #include <climits>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -199,27 +198,6 @@ TEST_F(IniFileTest, unicodeFilesReadAsEightBitTextAndAFileThatIsNotTextIsRefused
   // The next write stores 8-bit text.
   ASSERT_TRUE(Read(utf16(usable, true)) && WriteIniFile(st, log));
   EXPECT_TRUE(folder.Read(kIniFileName).starts_with("[SETUP]\r\nIP Address=Jos\xE9\r\n"));
-}
-
-TEST_F(IniFileTest, randomBytesEitherReadOrFailWithOneLogLine) {
-  std::mt19937 random(20261206);
-  // Mostly text that looks like the file, with raw bytes mixed in.
-  const std::vector<std::string> pieces = {
-      "[CONFIG]",  "[SETUP]",      "[CONSOLE01]",   "\r\n",  "\n", "=",     "Watch Count",
-      "Output 01", "Refresh Rate", "Console Count", "99999", "-1", "1e308", "3",
-      " ",         "\xFF",         "\x01",          "[",     "]"};
-  for (int round = 0; round < 300; ++round) {
-    std::string bytes;
-    for (int i = static_cast<int>(random() % 40); i > 0; --i)
-      bytes += random() % 4 == 0 ? std::string(1, static_cast<char>(random() % 256))
-                                 : pieces[random() % pieces.size()];
-    const bool ok = Read(bytes);
-    EXPECT_EQ(logged.size(), ok ? 0u : 1u) << "round " << round;
-    if (!ok) continue;
-    EXPECT_EQ(st.iWatchOutputs.size(), static_cast<std::size_t>(st.iWatchCount));
-    EXPECT_GE(st.iRefreshRate, 100);
-    EXPECT_EQ(st.udtConsoles.size(), static_cast<std::size_t>(st.iConsoleCount));
-  }
 }
 
 // A small facility: two watched outputs, one console, one air chain.

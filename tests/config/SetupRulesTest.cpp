@@ -8,17 +8,12 @@ namespace vyr::test {
 namespace {
 
 TEST(SetupRules, addressesAreNormalisedOrRefused) {
-  const std::pair<const char*, const char*> cases[] = {// typed, normalised ("" refused)
-                                                       {"192.168.001.010", "192.168.1.10"},
-                                                       {"300.1.1.1", "255.1.1.1"},
-                                                       {"..1.2", "0.0.1.2"},
-                                                       {"10.0.0.2.5", "10.0.0.2"},
-                                                       {"10.0.0.3.5", "10.0.0.4"},
-                                                       {"1.2.3.999999999999", "1.2.3.255"},
-                                                       {"1.2.3", ""},
-                                                       {"1.2.3.", ""},
-                                                       {"", ""},
-                                                       {"1..", ""}};
+  // clang-format off
+  const std::pair<const char*, const char*> cases[] = {  // typed, normalised ("" refused)
+      {"192.168.001.010", "192.168.1.10"}, {"300.1.1.1", "255.1.1.1"}, {"..1.2", "0.0.1.2"},
+      {"10.0.0.2.5", "10.0.0.2"}, {"10.0.0.3.5", "10.0.0.4"}, {"1.2.3.999999999999", "1.2.3.255"},
+      {"1.2.3", ""}, {"1.2.3.", ""}, {"", ""}, {"1..", ""}};
+  // clang-format on
   for (const auto& [typed, expected] : cases)
     EXPECT_EQ(NormaliseIPAddress(typed).value_or(""), expected) << typed;
 }

@@ -1,5 +1,6 @@
-// The panel's side of the link: connecting, reading, sending, and handing
-// each message to its handler.
+// The panel's side of the link: connecting, the poll timer and the link
+// time-out, reading, sending, handing each message to its handler, and
+// storing decoded crosspoint maps.
 
 #include "engine/EngineTest.h"
 
@@ -7,6 +8,8 @@ namespace vyr::test {
 namespace {
 
 using Link = EngineTest;
+using PollCycle = EngineTest;
+using CrosspointMap = EngineTest;
 
 TEST_F(Link, connectDisconnectAndTheFlagsTheyKeep) {
   st.bConnected = false;
@@ -40,7 +43,10 @@ TEST_F(Link, connectDisconnectAndTheFlagsTheyKeep) {
 
 // A handshake slower than a poll tick (a Server Module across a VPN or WAN)
 // is left alone for 10 s; a refused one is retried at once.
+// A tick while disconnected only reconnects: no poll, no countdown.
 TEST_F(Link, slowHandshakeIsLeftToFinishAndAbandonedOnlyAfterTenSeconds) {
+  Watch({{4}});
+  st.iReturnSources[0] = 3, st.iReturnDelays[0] = 1, st.iPendingReturns = 1;
   st.bConnected = false;
   for (int64_t ms : {int64_t{-1}, int64_t{0}, kConnectAttemptLimitMs - 1}) {
     sock.connectingMs = ms;
@@ -52,8 +58,11 @@ TEST_F(Link, slowHandshakeIsLeftToFinishAndAbandonedOnlyAfterTenSeconds) {
   EXPECT_EQ(sock.closes, 1) << "abandoned after 10 s";
   EXPECT_EQ(sock.connects, 2) << "and tried again on the next tick";
   sock.connectingMs = -1;  // refused
-  Ticks(1);
-  EXPECT_EQ(sock.connects, 3);
+  Ticks(2);
+  EXPECT_EQ(sock.connects, 4);
+  EXPECT_EQ(Hex(sock.Sent()), "");
+  EXPECT_EQ(rows.PollCaption(), "0");
+  EXPECT_EQ(st.iReturnDelays[0], 1);
   EXPECT_TRUE(logged.empty());
 }
 
@@ -195,6 +204,78 @@ TEST_F(Link, nameTablesSizeTheSwitcherRelabelRowsAndClearTheirRequests) {
   st.bInfoRequested = true;
   UpdateDisplays(p);
   EXPECT_TRUE(RowIs(0, kNotOnSwitcherCaption, kColourGrey));
+}
+
+TEST_F(PollCycle, everySecondTickPollsOrAsksForWhatIsMissing) {
+  st.iTimeOut = 10000;
+  Ticks(1);
+  EXPECT_EQ(Hex(sock.Sent()), "");
+  EXPECT_EQ(rows.PollCaption(), "1");
+  Ticks(1);
+  EXPECT_EQ(Hex(sock.Sent()), "F5");
+  st.lInfoRequest = 0, st.lInfoRequest2 = 0x82;
+  Ticks(2);
+  EXPECT_EQ(Hex(sock.writes.back()), "F2 00 00 00 00 02 01 00 00 00 00 03 FF");
+  EXPECT_EQ(st.iMissedPolls, 2);
+  EXPECT_EQ(rows.PollCaption(), "4");
+}
+
+TEST_F(PollCycle, unansweredRequestsDropTheLinkOnTheNextRequestTick) {
+  Watch({{4}});
+  st.iReturnSources[0] = 3;
+  Ticks(3);  // refresh 100, time out 20: the request of tick 2 is unanswered
+  st.iReturnDelays[0] = 1, st.iPendingReturns = 1;
+  Ticks(1);
+  EXPECT_EQ(sock.closes, 1);
+  EXPECT_FALSE(st.bConnected);
+  EXPECT_EQ(st.iMissedPolls, 0);
+  EXPECT_EQ(Hex(sock.Sent()), "F5");
+  EXPECT_EQ(st.iReturnDelays[0], 1);  // no countdowns on that tick
+  // Time out 300: three requests may go unanswered.
+  st.bConnected = sock.connected = true;
+  st.iTimeOut = 300, st.iPollTick = 0, st.iPendingReturns = 0;
+  Clear();
+  Ticks(9);
+  EXPECT_EQ(Hex(sock.Sent()), "F5 F5 F5 F5");
+  Ticks(1);
+  EXPECT_FALSE(st.bConnected);
+  EXPECT_EQ(sock.writes.size(), 4u);
+}
+
+TEST_F(CrosspointMap, droppedMapChangesNothingAndOnlyAnUnstorableCountIsLogged) {
+  Watch({{4}});
+  Feed(OneOutput(4, {199}));
+  st.lInfoRequest = 0x380;
+  Clear();
+  std::string badSum = OneOutput(4, {});
+  badSum[badSum.size() - 2] ^= 1;
+  // 65 entries are too many; 256 cannot be kept in the count byte.
+  for (const std::string& frame :
+       {badSum, OneOutput(4, std::vector<int>(65, 1)), OneOutput(4, std::vector<int>(256, 1))}) {
+    Feed(frame);
+    EXPECT_EQ(st.udtXptMap[4], XptRecord({199})) << Hex(frame);
+    EXPECT_EQ(st.lInfoRequest, 0x380) << Hex(frame);
+    EXPECT_TRUE(RowIs(0, "Inpt0200", kColourGreen)) << Hex(frame);
+  }
+  EXPECT_EQ(Hex(sock.Sent()), "");
+  EXPECT_EQ(logged.size(), 1u);
+  EXPECT_EQ(Logged("Error Processing Crosspoint Map", "Message Error"), 1);
+}
+
+TEST_F(CrosspointMap, outputsBeyondTheSwitcherAreNotStoredAndAskedForAgainOnceNamesCame) {
+  st.lInfoRequest = 0x380;
+  Feed(OneOutput(257, {1}));  // past the last output before the names: asked for again
+  EXPECT_EQ(st.lInfoRequest, 0x380);
+  st.lInfoRequest = 0x180;  // the output names are in: the switcher is as large as they say
+  Feed(OneOutput(257, {1}));
+  EXPECT_EQ(st.lInfoRequest, 0x100);
+  std::vector<Block> blocks;
+  for (int r = 0; r < 10; ++r) blocks.push_back({{{100 + r}}});
+  Feed(MapFrame(250, blocks));
+  for (int o = 250; o < 256; ++o) EXPECT_EQ(st.udtXptMap[o].Src(0), 100 + o - 250) << o;
+  Feed(OneOutput(256, {1}));  // one past the last output
+  EXPECT_EQ(st.udtXptMap.size(), 256u);
+  EXPECT_TRUE(logged.empty()) << logged.front();
 }
 
 }  // namespace

@@ -76,6 +76,12 @@ class Loopback : public ::testing::Test {
     return sim::test::WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, ms);
   }
 
+  // True once output `o` carries input `i` alone in the simulated switcher.
+  bool Carries(int o, int i) const {
+    const auto& entries = sim->Model().Output(o).entries;
+    return entries.size() == 1 && entries[0].source == i && !entries[0].tagged;
+  }
+
   // The returns (mode 4) the simulator received.
   std::vector<sim::Change> Returns() const {
     std::vector<sim::Change> returns;

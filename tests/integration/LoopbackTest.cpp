@@ -14,7 +14,9 @@ namespace {
 using sim::test::Spin;
 using sim::test::WaitUntil;
 
-TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
+// A full map as it was commands nothing (the file names no console, so no
+// relay either); a salvo taking both watched outputs off is returned.
+TEST_F(Loopback, handshakeBringsNamesAndTheWholeMapAndASalvoIsReturned) {
   Start(0, "Refresh Rate=150\r\n");
   EXPECT_EQ(panel->pollTimer().Interval(), 150) << "the poll timer follows the file";
   ASSERT_TRUE(Handshake());
@@ -33,6 +35,16 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMap) {
             (std::vector<std::string>{"connecting 127.0.0.1:" + std::to_string(sim->Port()),
                                       "connected"}));
   EXPECT_EQ(events.Seen("rows"), std::vector<std::string>{"rows 2"});
+
+  ASSERT_TRUE(sim->SendFullMap());
+  Spin(300);
+  EXPECT_TRUE(sim->Changes().empty())
+      << sim->Changes().size() << " changes, the first mode " << sim->Changes().front().mode;
+  sim->Model().TakeOff(1), sim->Model().TakeOff(2);
+  ASSERT_TRUE(sim->SendFullMap());
+  ASSERT_TRUE(WaitUntil([&] { return Carries(1, 1) && Carries(2, 2); }));
+  EXPECT_EQ(Returns().size(), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(1).lColour == kColourGreen; }));
 }
 
 // Output 2 at once, output 3 after 3 ticks of 100 ms (on the fourth); the

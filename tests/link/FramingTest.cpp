@@ -104,20 +104,23 @@ TEST(Framing, unfinishedFrameIsKeptUpToTheLargestMessageAndReadingStopsAtTheBack
   EXPECT_TRUE(buffer.empty()) << "longer than any message";
 }
 
-TEST(ReceiveBuffer, survivesManyAppendsAndTakesWithoutLosingBytes) {
+TEST(ReceiveBuffer, survivesManyAppendsTakesAndDropsWithoutLosingBytes) {
   ByteBuffer buffer;
   std::string expected;
   for (int i = 0; i < 5000; ++i) {
     const std::string chunk(static_cast<std::size_t>(i % 7 + 1), static_cast<char>(i % 128));
     buffer.Append(chunk), expected += chunk;
+    const std::size_t n = static_cast<std::size_t>(i % 5);
     if (i % 3 == 0) {
-      const std::size_t n = static_cast<std::size_t>(i % 5);
       ASSERT_EQ(buffer.TakeFront(n), expected.substr(0, n));
-      expected.erase(0, n);
     }
+    if (i % 3 == 1) buffer.Drop(n);
+    if (i % 3 != 2) expected.erase(0, n);
     ASSERT_EQ(buffer.View(), expected);
   }
   EXPECT_EQ(buffer.TakeFront(expected.size() + 9), expected);
+  buffer.Append("xy");
+  buffer.Drop(9);
   EXPECT_TRUE(buffer.empty());
 }
 
