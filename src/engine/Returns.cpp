@@ -68,6 +68,7 @@ std::string OffCaption(AppState& st, int64_t slot) {
 void ReturnOffOutput(Panel& p, int16_t slot, int16_t output) {
   AppState& st = p.st;
   ReturnWatch& w = WatchOf(st, slot);
+  p.events.OffSeen(slot, output);
   p.rows.SetSource(slot, OffCaption(st, slot), kColourRed);
   if (st.lConfirmTime > 0 && w.state != ReturnCheck::kIdle) {
     // Sent on a link that has since dropped and still Off: the change may
