@@ -145,8 +145,9 @@ void Activity::SetupChanged() {
   const std::string rule = st_.bReturnToSpecific
                                ? "Return to Specific Source " + Source(st_.iReturnSource)
                                : std::string("Return to Last Source");
-  Say("setup changed: " + st_.sIPAddress + ":" + std::to_string(st_.lIPPort) + ", " +
-      std::to_string(st_.iWatchCount) + " outputs watched, " + rule + ", delay " +
+  const int16_t watched = st_.iWatchCount;
+  Say("setup changed: " + st_.sIPAddress + ":" + std::to_string(st_.lIPPort) + ", watching " +
+      std::to_string(watched) + (watched == 1 ? " output, " : " outputs, ") + rule + ", delay " +
       std::to_string(st_.iWaitTime) + " ms, confirm " + std::to_string(st_.lConfirmTime) + " ms");
 }
 
