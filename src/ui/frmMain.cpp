@@ -10,6 +10,7 @@
 
 #include "engine/StatusRows.h"
 #include "runtime/PanelHost.h"
+#include "ui/ActivityList.h"
 #include "ui/Bytes.h"
 #include "ui/ConnectionIndicator.h"
 #include "ui/Dialogs.h"
@@ -63,6 +64,12 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   mnuSetup->setObjectName("mnuSetup");
   mnuFile->addSeparator()->setObjectName("mnuSep");
   mnuFile->addAction("E&xit", this, [this] { mnuExit_Click(); })->setObjectName("mnuExit");
+  auto* mnuView = menuBar()->addMenu("&View");
+  mnuView->setObjectName("mnuView");
+  QAction* mnuActivity = mnuView->addAction("&Activity");
+  mnuActivity->setObjectName("mnuActivity");
+  mnuActivity->setCheckable(true);
+  mnuActivity->setChecked(true);
   auto* mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
   mnuHelp->addAction("About", this, [this] { mnuAbout_Click(); })->setObjectName("mnuAbout");
@@ -101,17 +108,22 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   column->addWidget(board_);
   column->addWidget(rule);
   column->addWidget(indicator_);
+  activity_ = new ActivityList(client);
+  column->addWidget(activity_);
+  connect(mnuActivity, &QAction::toggled, activity_, &QWidget::setVisible);
   setCentralWidget(client);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(&tray_, &TrayIcon::DoubleClicked, this, [this] { Restore(); });
   host_.AddListener(*this);
   host_.AddListener(*indicator_);
+  host_.activity().Add(*activity_);
   ShowRows();
   PollChanged(host_.rows().PollCaption());
 }
 
 frmMain::~frmMain() {
+  host_.activity().Remove(*activity_);
   host_.RemoveListener(*indicator_);
   host_.RemoveListener(*this);
 }

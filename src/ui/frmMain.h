@@ -1,7 +1,7 @@
 #pragma once
 // The main window: one row per watched output under "Destination" and
-// "Current Source", the poll counter, the File and Help menus, the link
-// indicator at its foot, and the tray icon that stands in for it while it
+// "Current Source", the poll counter, the File, View and Help menus, the
+// link indicator, the Activity list, and the tray icon that stands in for it while it
 // is minimised.
 
 #include <QMainWindow>
@@ -15,6 +15,7 @@ class QMenu;
 
 namespace vyr {
 
+class ActivityList;
 class ConnectionIndicator;
 class Dialogs;
 class PanelHost;
@@ -73,7 +74,8 @@ class frmMain final : public QMainWindow, private PanelEvents {
   QLabel* lblPoll_;
   std::vector<std::pair<QLabel*, QLabel*>> rows_;  // lblOut, lblSource
   ConnectionIndicator* indicator_;
-  int heightTwips_ = 0;  // of the window for the last count of rows; 0: its first size
+  ActivityList* activity_;  // under the rows; View > Activity shows or hides it
+  int heightTwips_ = 0;     // of the window for the last count of rows; 0: its first size
   QMenu* mnuSysTray_;
   frmAbout* about_ = nullptr;
   bool unloading_ = false;
