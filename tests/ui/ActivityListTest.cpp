@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <cctype>
 
@@ -111,6 +112,19 @@ TEST_F(ActivityListTest, viewActivityShowsAndHidesTheListAndCopyTakesTheSelected
   copy->trigger();
   menu->hide();
   EXPECT_EQ(QApplication::clipboard()->text(), both);
+}
+
+TEST_F(ActivityListTest, setupTakenWithOkIsListedWithWhatItNowIs) {
+  folder.Write("vyrntpnl.ini", WatchingIni(2, kClosedPort));
+  window->Form_Load(folder.path());
+  dialogs.drivers.push_back(
+      [](QDialog& d) { QTest::mouseClick(d.findChild<QPushButton*>("cmdOk"), Qt::LeftButton); });
+  window->mnuSetup_Click();
+  List()->Flush();
+  ASSERT_GT(List()->count(), 0);
+  EXPECT_EQ(List()->item(List()->count() - 1)->text().mid(12).toStdString(),
+            "  setup changed: 127.0.0.1:1, watching 2 outputs, Return to Last Source, delay 0 "
+            "ms, confirm 2000 ms");
 }
 
 }  // namespace
