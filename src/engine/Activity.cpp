@@ -109,7 +109,7 @@ void Activity::OffSeen(int16_t /*slot*/, int16_t output) { Say("Off seen on " + 
 void Activity::ReturnScheduled(int16_t /*slot*/, int16_t output, int16_t source, int16_t ticks) {
   const DateTime now = clock_.Now();
   const DateTime due = Later(now, static_cast<int64_t>(ticks) * st_.iRefreshRate);
-  Say(now, "return scheduled: " + Output(output) + " to " + Source(source) + ", due at " +
+  Say(now, "return scheduled: " + Output(output) + " to " + Source(source) + ", due by " +
                FormatClockTime(due));
 }
 

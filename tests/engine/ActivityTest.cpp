@@ -64,7 +64,7 @@ TEST_F(ActivityTest, aReturnCycleReadsOffScheduledWithItsDueTimeSentAndConfirmed
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "23:59:59.900  Off seen on Out 0003 (3)",
                        "23:59:59.900  row 1: Out 0003 <-  - Off -   (OFF)",
-                       "23:59:59.900  return scheduled: Out 0003 (3) to Inpt0021 (21), due at "
+                       "23:59:59.900  return scheduled: Out 0003 (3) to Inpt0021 (21), due by "
                        "00:00:00.200",
                        "00:00:00.200  sent crosspoint change: output 3, source 21, mode 0x04 "
                        "(return Out 0003)  [FE 04 00 14 00 02 00 1A FF]",
@@ -153,7 +153,7 @@ TEST_F(ActivityFileTest, writesEachLineToTheDaysFileAndANewFileAfterMidnight) {
   EXPECT_EQ(Day("2011-03-01"),
             "23:59:59.900  Off seen on Out 0003 (3)\n"
             "23:59:59.900  row 1: Out 0003 <-  - Off -   (OFF)\n"
-            "23:59:59.900  return scheduled: Out 0003 (3) to Inpt0013 (13), due at "
+            "23:59:59.900  return scheduled: Out 0003 (3) to Inpt0013 (13), due by "
             "00:00:00.200\n");
   EXPECT_EQ(Day("2011-03-02"),
             "00:00:00.100  sent crosspoint change: output 3, source 13, mode 0x04 (return Out "

@@ -182,7 +182,7 @@ TEST_F(Headless, aReturnCyclePrintsEveryStepAndTheDailyFileHoldsTheSameLines) {
   EXPECT_EQ(Stop(), 0);
   std::size_t at = 0;
   for (const std::string step :
-       {"  Off seen on Out 0001 (1)\n", "  return scheduled: Out 0001 (1) to Inpt0001 (1), due at ",
+       {"  Off seen on Out 0001 (1)\n", "  return scheduled: Out 0001 (1) to Inpt0001 (1), due by ",
         "  return sent: Out 0001 (1) to Inpt0001 (1), send 1 of 3\n",
         "  return confirmed: Out 0001 (1)\n"}) {
     at = text.find(step, at);
@@ -196,7 +196,7 @@ TEST_F(Headless, aReturnCyclePrintsEveryStepAndTheDailyFileHoldsTheSameLines) {
     };
     return ((n(0, 2) * 60 + n(3, 2)) * 60 + n(6, 2)) * 1000 + n(9, 3);
   };
-  EXPECT_EQ((ms(text.find("due at ", scheduled) + 7) - ms(scheduled) + 86400000) % 86400000, 600);
+  EXPECT_EQ((ms(text.find("due by ", scheduled) + 7) - ms(scheduled) + 86400000) % 86400000, 600);
   // Every line of the day's file was printed (a run across midnight has two files).
   const QStringList files = QDir(QString::fromStdString(folder.path()))
                                 .entryList({"Activity *.txt"}, QDir::Files, QDir::Name);
