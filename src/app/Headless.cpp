@@ -11,7 +11,6 @@
 #include "app/ServiceNotify.h"
 #include "config/IniFile.h"
 #include "core/InitProgram.h"
-#include "engine/ReturnEngine.h"
 #include "runtime/PanelHost.h"
 
 namespace vyr {
