@@ -104,7 +104,8 @@ PanelHost::PanelHost()
 }
 
 PanelHost::~PanelHost() {
-  events_.Remove(activity_);  // members after the socket go first
+  // The activity goes before the socket, whose closing may raise events.
+  events_.Remove(activity_);
   // A count of repeated error lines still open goes to the file; whoever
   // listened may be gone already.
   log_.SetEcho(nullptr);
