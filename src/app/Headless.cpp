@@ -6,16 +6,11 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <cstdio>
-#include <ctime>
-#include <map>
 
 #include "app/LineOutput.h"
 #include "app/ServiceNotify.h"
 #include "config/IniFile.h"
 #include "core/InitProgram.h"
-#include "engine/ReturnEngine.h"
-#include "link/Wire.h"
 #include "runtime/PanelHost.h"
 
 namespace vyr {
@@ -32,111 +27,24 @@ void OnSignal(int) {
 // How long the end of the program waits for a slow reader of its last lines.
 constexpr int kExitFlushMs = 2000;
 
-// Names come from the switcher and the configuration: a control byte in one
-// is printed as \xNN, so that nothing a peer sends can start a line of its own.
-std::string Printable(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      out += c;
-      continue;
-    }
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-    out += escaped;
-  }
-  return out;
-}
-
-const char* StateWord(int32_t colour) {
-  if (colour == kColourRed) return "OFF";
-  if (colour == kColourGreen) return "watched";
-  if (colour == kColourGrey) return "not on switcher";
-  return "exception";
-}
-
-// Prints what the panel does, one time-stamped line per event.
-class Reporter final : public PanelEvents {
+// Prints the panel's activity lines, and a few of its own, time-stamped.
+class Reporter final : public ActivityListener {
  public:
-  Reporter(LineOutput& out, const AppState& st) : out_(out), st_(st) {
+  explicit Reporter(LineOutput& out) : out_(out) {
     out_.onDrainedAfterDrops = [this](uint64_t dropped) {
       Line(std::to_string(dropped) + " lines dropped");
     };
   }
   ~Reporter() override { out_.onDrainedAfterDrops = nullptr; }
 
-  void Line(const std::string& text) { out_.Write(Stamp() + "  " + Printable(text) + "\n"); }
-
-  void Connecting(const std::string& host, int32_t port) override {
-    where_ = host + ":" + std::to_string(port);
-    if (!attemptShown_) Line("connecting to " + where_);
-    attemptShown_ = true;
-  }
-  void ConnectFailed(const std::string& reason) override {
-    if (reason != lastFailure_) Line("cannot connect to " + where_ + ": " + reason + " (retrying)");
-    lastFailure_ = reason;
-  }
-  void Connected() override {
-    Line("connected to " + where_);
-    lastFailure_.clear();
-  }
-  void Disconnected(const std::string& /*reason*/) override {
-    Line("disconnected from " + where_);
-    attemptShown_ = false;
-  }
-  void CrosspointChangeSent(int16_t output, int16_t source, int16_t mode,
-                            const std::string& frame) override {
-    char text[96];
-    std::snprintf(text, sizeof text, "sent crosspoint change: output %d, source %d, mode 0x%02X",
-                  output, source, static_cast<unsigned>(mode));
-    std::string what = text;
-    if (mode == kModeReturn) what += " (return " + OutputName(output - 1) + ")";
-    Line(what + "  [" + wire::Hex(frame) + "]");
-  }
-
-  void ErrorLogLine(const std::string& line) override { Line("error log: " + line); }
-
-  void RowChanged(int16_t row, const StatusRow& r) override {
-    if (r.sSource == " ") return;  // not shown yet
-    const std::string text = r.sOut + " <- " + r.sSource + "  (" + StateWord(r.lColour) + ")";
-    if (shown_[row] == text) return;  // a tool tip or the name alone changed
-    shown_[row] = text;
-    Line("row " + std::to_string(row + 1) + ": " + text);
+  void Line(const std::string& text) { ActivityLine(clock_.Now(), Printable(text)); }
+  void ActivityLine(const DateTime& at, const std::string& text) override {
+    out_.Write(StampedLine(at, text) + "\n");
   }
 
  private:
-  std::string OutputName(int64_t output) const {
-    const auto& names = st_.sOutputNames;
-    if (output < 0 || static_cast<uint64_t>(output) >= names.size()) return "?";
-    return names[static_cast<std::size_t>(output)];
-  }
-
-  // HH:mm:ss.zzz local time; the part down to the second is made once a
-  // second, since a burst prints thousands of lines.
-  std::string Stamp() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    if (now.tv_sec != second_) {
-      tm local{};
-      localtime_r(&now.tv_sec, &local);
-      std::snprintf(hms_, sizeof hms_, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
-      second_ = now.tv_sec;
-    }
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%s.%03d", hms_, static_cast<int>(now.tv_nsec / 1000000));
-    return stamp;
-  }
-
   LineOutput& out_;
-  time_t second_ = -1;
-  char hms_[16] = "";
-  const AppState& st_;
-  std::string where_;
-  std::string lastFailure_;
-  bool attemptShown_ = false;
-  std::map<int16_t, std::string> shown_;
+  SystemClock clock_;
 };
 
 }  // namespace
@@ -145,7 +53,7 @@ namespace {
 
 int RunPanel(const std::string& folder, LineOutput& out) {
   PanelHost panel;
-  Reporter reporter(out, panel.state());
+  Reporter reporter(out);
   // The last lines go out, and the count of any dropped, while the reporter
   // is still there to stamp it.
   struct FinishAtEnd {
@@ -153,11 +61,11 @@ int RunPanel(const std::string& folder, LineOutput& out) {
     Reporter& reporter;
     LineOutput& out;
     ~FinishAtEnd() {
-      panel.RemoveListener(reporter);
+      panel.activity().Remove(reporter);
       out.Finish(kExitFlushMs);
     }
   } finish{panel, reporter, out};
-  panel.AddListener(reporter);
+  panel.activity().Add(reporter);
 
   reporter.Line("VYR Return, headless; configuration and error log in " +
                 WithTrailingSeparator(folder));

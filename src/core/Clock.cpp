@@ -7,11 +7,17 @@
 namespace vyr {
 
 DateTime SystemClock::Now() const {
-  const std::time_t now = std::time(nullptr);
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
   std::tm local{};
-  localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-          local.tm_hour,        local.tm_min,     local.tm_sec};
+  localtime_r(&now.tv_sec, &local);
+  return {local.tm_year + 1900,
+          local.tm_mon + 1,
+          local.tm_mday,
+          local.tm_hour,
+          local.tm_min,
+          local.tm_sec,
+          static_cast<int>(now.tv_nsec / 1000000)};
 }
 
 int64_t SecondsOf(const DateTime& t) {
@@ -20,6 +26,19 @@ int64_t SecondsOf(const DateTime& t) {
                                       std::chrono::day{static_cast<unsigned>(t.day)}};
   return static_cast<int64_t>(day.time_since_epoch().count()) * 86400 + t.hour * 3600 +
          t.minute * 60 + t.second;
+}
+
+std::string FormatClockTime(const DateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", t.hour % 100, t.minute % 100,
+                t.second % 100, t.millisecond % 1000);
+  return text;
+}
+
+std::string FormatIsoDate(const DateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year % 10000, t.month % 100, t.day % 100);
+  return text;
 }
 
 std::string FormatGeneralDate(const DateTime& t) {

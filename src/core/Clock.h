@@ -8,6 +8,7 @@ namespace vyr {
 
 struct DateTime {
   int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  int millisecond = 0;
 };
 
 class Clock {
@@ -36,6 +37,11 @@ class FixedClock final : public Clock {
 // Seconds from 1 January 1970 to `t`, the date read as it stands (no time
 // zone): what differences of two dates need.
 int64_t SecondsOf(const DateTime& t);
+
+// "09:05:07.250": the time of day to the millisecond.
+std::string FormatClockTime(const DateTime& t);
+// "2011-03-01".
+std::string FormatIsoDate(const DateTime& t);
 
 // "3/1/2011 9:05:07 AM": the default date-time text of the log.
 std::string FormatGeneralDate(const DateTime& t);

@@ -50,6 +50,7 @@ SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial) {
   }
   p.rows.MatchWatchList(st, p.log);
   UpdateDisplays(p);
+  p.events.SetupChanged();
   return SetupOutcome::kOk;
 }
 

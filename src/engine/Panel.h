@@ -36,6 +36,9 @@ class PanelEvents {
   virtual void RowsRebuilt(int16_t /*count*/) {}
   virtual void PollChanged(const std::string& /*caption*/) {}
 
+  // A watched output (its slot, and the output) was seen Off.
+  virtual void OffSeen(int16_t /*slot*/, int16_t /*output*/) {}
+
   // Returns: one waits `ticks` poll ticks before it goes, goes (`sends` of
   // it so far), shows on the output, or never showed and is raised as an
   // alarm.
@@ -51,6 +54,9 @@ class PanelEvents {
   // passed to SendCrosspointChange, and the frame).
   virtual void CrosspointChangeSent(int16_t /*output*/, int16_t /*source*/, int16_t /*mode*/,
                                     const std::string& /*frame*/) {}
+
+  // The setup dialog's values were taken and written.
+  virtual void SetupChanged() {}
 
   // A line the error log wrote (or would have written).
   virtual void ErrorLogLine(const std::string& /*line*/) {}

@@ -80,6 +80,7 @@ std::string CountdownText(const AppState& st, int16_t ticks) {
 void ReturnOffOutput(Panel& p, int16_t slot, int16_t output) {
   AppState& st = p.st;
   ReturnWatch& w = WatchOf(st, slot);
+  p.events.OffSeen(slot, output);
   ShowOff(p, slot);
   if (st.lConfirmTime > 0 && w.state != ReturnCheck::kIdle) {
     // Sent on a link that has since dropped and still Off: the change may

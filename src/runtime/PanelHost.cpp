@@ -51,6 +51,9 @@ void EventFanout::RowsRebuilt(int16_t count) {
 void EventFanout::PollChanged(const std::string& caption) {
   Each([&](PanelEvents& l) { l.PollChanged(caption); });
 }
+void EventFanout::OffSeen(int16_t slot, int16_t output) {
+  Each([&](PanelEvents& l) { l.OffSeen(slot, output); });
+}
 void EventFanout::ReturnScheduled(int16_t slot, int16_t output, int16_t source, int16_t ticks) {
   Each([&](PanelEvents& l) { l.ReturnScheduled(slot, output, source, ticks); });
 }
@@ -67,6 +70,9 @@ void EventFanout::CrosspointChangeSent(int16_t output, int16_t source, int16_t m
                                        const std::string& frame) {
   Each([&](PanelEvents& l) { l.CrosspointChangeSent(output, source, mode, frame); });
 }
+void EventFanout::SetupChanged() {
+  Each([](PanelEvents& l) { l.SetupChanged(); });
+}
 void EventFanout::ErrorLogLine(const std::string& line) {
   Each([&](PanelEvents& l) { l.ErrorLogLine(line); });
 }
@@ -74,7 +80,8 @@ void EventFanout::ErrorLogLine(const std::string& line) {
 PanelHost::PanelHost()
     : tmrpoll_([this] {
         tmrpoll_Timer(panel_);
-        log_.Tick();  // a minute of repeated error lines ends even when no line follows
+        log_.Tick();           // a minute of repeated error lines ends even when no line follows
+        activityFile_.Tick();  // so does a day
       }),
       tmrDecode_([this] {
         // A batch of messages sends its returns together at its end.
@@ -87,6 +94,8 @@ PanelHost::PanelHost()
   // loop, so each is handled as soon as the loop is free.
   tmrDecode_.SetInterval(0);
   rows_.SetEvents(&events_);
+  events_.Add(activity_);
+  activity_.Add(activityFile_);
   log_.SetEcho([this](const std::string& line) { events_.ErrorLogLine(line); });
   socket_.onConnected = [this] { scktSwitcher_Connect(panel_); };
   socket_.onDataArrived = [this] { scktSwitcher_Read(panel_); };
@@ -95,6 +104,8 @@ PanelHost::PanelHost()
 }
 
 PanelHost::~PanelHost() {
+  // The activity goes before the socket, whose closing may raise events.
+  events_.Remove(activity_);
   // A count of repeated error lines still open goes to the file; whoever
   // listened may be gone already.
   log_.SetEcho(nullptr);
@@ -105,6 +116,7 @@ bool PanelHost::Start(const std::string& folder) {
   bool configured = false;
   Trap(log_, "Error Loading Form", "Program Error", [&] {
     InitProgram(st_, folder, tmrpoll_, log_);
+    activityFile_.Start();
     configured = ReadIniFile(st_, log_);
     tmrpoll_.SetInterval(st_.iRefreshRate);
     // The consoles are known now: map their buses before any map arrives.

@@ -9,6 +9,8 @@
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/ErrorLog.h"
+#include "engine/Activity.h"
+#include "engine/ActivityFile.h"
 #include "engine/Panel.h"
 #include "engine/StatusRows.h"
 #include "runtime/QtSwitcherSocket.h"
@@ -30,12 +32,14 @@ class EventFanout final : public PanelEvents {
   void RowChanged(int16_t row, const StatusRow& content) override;
   void RowsRebuilt(int16_t count) override;
   void PollChanged(const std::string& caption) override;
+  void OffSeen(int16_t slot, int16_t output) override;
   void ReturnScheduled(int16_t slot, int16_t output, int16_t source, int16_t ticks) override;
   void ReturnSent(int16_t slot, int16_t output, int16_t source, int16_t sends) override;
   void ReturnConfirmed(int16_t slot, int16_t output) override;
   void ReturnAlarmed(int16_t slot, int16_t output, int16_t source, int16_t sends) override;
   void CrosspointChangeSent(int16_t output, int16_t source, int16_t mode,
                             const std::string& frame) override;
+  void SetupChanged() override;
   void ErrorLogLine(const std::string& line) override;
 
  private:
@@ -55,6 +59,10 @@ class PanelHost {
 
   void AddListener(PanelEvents& listener) { events_.Add(listener); }
   void RemoveListener(PanelEvents& listener) { events_.Remove(listener); }
+
+  // The panel's events as lines of text, already written to the day's
+  // activity file from Start on: the window and the headless program listen.
+  Activity& activity() { return activity_; }
 
   // Start-up with vyrntpnl.ini and Errorlog.txt in `folder`: the defaults,
   // the file, the poll interval, the bus table, then (with a usable
@@ -78,6 +86,8 @@ class PanelHost {
   QtTimer tmrDecode_;
   StatusRows rows_;
   Panel panel_;
+  Activity activity_{st_, clock_};
+  ActivityFile activityFile_{st_.sAppPath, clock_, log_};
 };
 
 }  // namespace vyr

@@ -14,6 +14,7 @@
 
 #include "engine/StatusRows.h"
 #include "runtime/PanelHost.h"
+#include "ui/ActivityList.h"
 #include "ui/Bytes.h"
 #include "ui/ConnectionIndicator.h"
 #include "ui/Dialogs.h"
@@ -79,6 +80,12 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   mnuSetup->setObjectName("mnuSetup");
   mnuFile->addSeparator()->setObjectName("mnuSep");
   mnuFile->addAction("E&xit", this, [this] { mnuExit_Click(); })->setObjectName("mnuExit");
+  auto* mnuView = menuBar()->addMenu("&View");
+  mnuView->setObjectName("mnuView");
+  QAction* mnuActivity = mnuView->addAction("&Activity");
+  mnuActivity->setObjectName("mnuActivity");
+  mnuActivity->setCheckable(true);
+  mnuActivity->setChecked(true);
   auto* mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
   mnuHelp->addAction("About", this, [this] { mnuAbout_Click(); })->setObjectName("mnuAbout");
@@ -137,6 +144,9 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   column->addWidget(header);
   column->addWidget(scroll_, 0, Qt::AlignTop | Qt::AlignLeft);
   column->addWidget(hint_, 0, Qt::AlignTop | Qt::AlignLeft);
+  activity_ = new ActivityList(client);
+  column->addWidget(activity_, 1);
+  connect(mnuActivity, &QAction::toggled, activity_, &QWidget::setVisible);
   setCentralWidget(client);
   trayStatus_ = std::make_unique<TrayStatus>(
       tray_, host_.rows(), [this] { return host_.state().nidTray.bShown || !isVisible(); });
@@ -145,12 +155,14 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   host_.AddListener(*this);
   host_.AddListener(*indicator_);
   host_.AddListener(*trayStatus_);
+  host_.activity().Add(*activity_);
   ShowRows();
   PollChanged(host_.rows().PollCaption());
 }
 
 frmMain::~frmMain() {
   host_.RemoveListener(*trayStatus_);
+  host_.activity().Remove(*activity_);
   host_.RemoveListener(*indicator_);
   host_.RemoveListener(*this);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The main window: one row per watched output under "Destination" and
 // "Current Source" in a scroll area as tall as the rows up to the screen's
-// height, the poll counter, the File and Help menus, the link indicator at
-// its foot, and the tray icon that stands in for it while it is minimised.
+// height, the poll counter, the File, View and Help menus, the link
+// indicator, the Activity list under the rows, and the tray icon that stands
+// in for the window while it is minimised.
 
 #include <QMainWindow>
 #include <memory>
@@ -17,6 +18,7 @@ class QScrollArea;
 
 namespace vyr {
 
+class ActivityList;
 class ConnectionIndicator;
 class Dialogs;
 class PanelHost;
@@ -88,6 +90,7 @@ class frmMain final : public QMainWindow, private PanelEvents {
   ConnectionIndicator* indicator_;
   std::unique_ptr<TrayStatus> trayStatus_;
   bool stale_ = true;
+  ActivityList* activity_;  // under the rows; View > Activity shows or hides it
   QMenu* mnuSysTray_;
   frmAbout* about_ = nullptr;
   bool unloading_ = false;

@@ -60,6 +60,7 @@ TEST_F(ApplySetupTest, checksInOrderThenAppliesReconnectsOnlyForANewLinkAndWrite
   }
   EXPECT_EQ(events.Seen("disconnected"),
             std::vector<std::string>{"disconnected: reconnecting to the new address"});
+  EXPECT_EQ(events.Seen("setup changed").size(), 3u);  // once for each Ok
 }
 
 TEST_F(ApplySetupTest, initialSetupConnectsPollsAtTheRefreshRateAndRebuildsTheRows) {

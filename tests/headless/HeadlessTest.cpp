@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QProcess>
 #include <algorithm>
 #include <cctype>
@@ -43,10 +44,11 @@ class Headless : public ::testing::Test {
   void TearDown() override { End(); }
 
   // `setup` as the [SETUP] section; outputs 1..watched watched.
-  void WriteIni(const std::string& setup, int watched = 1, int refreshMs = 100) {
-    std::string ini =
-        "[SETUP]\r\n" + setup + "\r\n[CONFIG]\r\nRefresh Rate=" + std::to_string(refreshMs) +
-        "\r\nTime Out=20\r\nWait Time=0\r\nWatch Count=" + std::to_string(watched) + "\r\n";
+  void WriteIni(const std::string& setup, int watched = 1, int refreshMs = 100, int waitMs = 0) {
+    std::string ini = "[SETUP]\r\n" + setup +
+                      "\r\n[CONFIG]\r\nRefresh Rate=" + std::to_string(refreshMs) +
+                      "\r\nTime Out=20\r\nWait Time=" + std::to_string(waitMs) +
+                      "\r\nWatch Count=" + std::to_string(watched) + "\r\n";
     for (int k = 1; k <= watched; ++k) {
       const std::string nn = k < 10 ? "0" + std::to_string(k) : std::to_string(k);
       ini += "Output " + nn + "=" + std::to_string(k) + "\r\nInput " + nn + "=16384\r\n";
@@ -163,6 +165,48 @@ TEST_F(Headless, standardOutputNobodyReadsHoldsUpNoReturnAndNamesArePrintedAsDat
             std::string::npos);
   EXPECT_NE(text.find("Mic\\x1b[2J\\x7f"), std::string::npos);
   EXPECT_EQ(text.find_first_of("\x1b\x7f"), std::string::npos);
+}
+
+// A return with a wait reads as its whole cycle, and the day's activity
+// file beside the error log holds the same lines.
+TEST_F(Headless, aReturnCyclePrintsEveryStepAndTheDailyFileHoldsTheSameLines) {
+  sim::SwitcherSim::Options options;
+  options.port = 0, options.inputs = options.outputs = 4, options.pollIntervalMs = 0;
+  sim = std::make_unique<sim::SwitcherSim>(options);
+  ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
+  WriteIni("IP Address=127.0.0.1\r\nIP Port=" + std::to_string(sim->Port()), 1, 100, 500);
+  Start();
+  ASSERT_TRUE(ReadUntil("row 1: Out 0001 <- Inpt0001  (watched)\n")) << text;
+  sim->TakeOff(0);
+  ASSERT_TRUE(ReadUntil("  return confirmed: Out 0001 (1)\n")) << text;
+  EXPECT_EQ(Stop(), 0);
+  std::size_t at = 0;
+  for (const std::string step :
+       {"  Off seen on Out 0001 (1)\n", "  return scheduled: Out 0001 (1) to Inpt0001 (1), due by ",
+        "  return sent: Out 0001 (1) to Inpt0001 (1), send 1 of 3\n",
+        "  return confirmed: Out 0001 (1)\n"}) {
+    at = text.find(step, at);
+    ASSERT_NE(at, std::string::npos) << "no \"" << step << "\" in order in\n" << text;
+  }
+  // Due six ticks of 100 ms after it was scheduled (500 ms, and the tick it starts on).
+  const std::size_t scheduled = text.rfind('\n', text.find("  return scheduled:")) + 1;
+  const auto ms = [&](std::size_t from) {
+    const auto n = [&](std::size_t i, std::size_t w) {
+      return std::stol(text.substr(from + i, w));
+    };
+    return ((n(0, 2) * 60 + n(3, 2)) * 60 + n(6, 2)) * 1000 + n(9, 3);
+  };
+  EXPECT_EQ((ms(text.find("due by ", scheduled) + 7) - ms(scheduled) + 86400000) % 86400000, 600);
+  // Every line of the day's file was printed (a run across midnight has two files).
+  const QStringList files = QDir(QString::fromStdString(folder.path()))
+                                .entryList({"Activity *.txt"}, QDir::Files, QDir::Name);
+  ASSERT_FALSE(files.isEmpty());
+  std::string written;
+  for (const QString& name : files) written += folder.Read(name.toStdString());
+  EXPECT_NE(written.find("  return confirmed: Out 0001 (1)\n"), std::string::npos) << written;
+  std::istringstream lines(written);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_NE(text.find(line + "\n"), std::string::npos) << line;
 }
 
 // Each attempt that cannot start says why once, while the program tells the

@@ -59,6 +59,9 @@ class RecordingEvents final : public PanelEvents {
   void RowsRebuilt(int16_t count) override {
     Note([&] { return "rows " + N(count); });
   }
+  void OffSeen(int16_t slot, int16_t out) override {
+    Note([&] { return "off seen slot " + N(slot) + " out " + N(out); });
+  }
   void ReturnScheduled(int16_t slot, int16_t out, int16_t src, int16_t ticks) override {
     Note([&] { return Return("scheduled", slot, out) + " src " + N(src) + " ticks " + N(ticks); });
   }
@@ -73,6 +76,9 @@ class RecordingEvents final : public PanelEvents {
   }
   void CrosspointChangeSent(int16_t o, int16_t s, int16_t m, const std::string&) override {
     if (keep) changes.push_back({o, s, m});
+  }
+  void SetupChanged() override {
+    Note([] { return std::string("setup changed"); });
   }
   void ErrorLogLine(const std::string& line) override {
     Note([&] { return "log: " + line; });
