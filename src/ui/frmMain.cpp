@@ -146,7 +146,10 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   column->addWidget(hint_, 0, Qt::AlignTop | Qt::AlignLeft);
   activity_ = new ActivityList(client);
   column->addWidget(activity_, 1);
-  connect(mnuActivity, &QAction::toggled, activity_, &QWidget::setVisible);
+  connect(mnuActivity, &QAction::toggled, this, [this](bool on) {
+    activity_->setVisible(on);
+    SizeBoard();  // the window gives up the list's room, or takes it back
+  });
   setCentralWidget(client);
   trayStatus_ = std::make_unique<TrayStatus>(
       tray_, host_.rows(), [this] { return host_.state().nidTray.bShown || !isVisible(); });
