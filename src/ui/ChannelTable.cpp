@@ -63,9 +63,21 @@ ChannelTable::ChannelTable(const AppState& st, const QString& name, std::vector<
                                      new ChannelDelegate(st, columns[c].kind, table_));
   }
   table_->setHorizontalHeaderLabels(headings);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setMinimumWidth(table_->horizontalHeader()->length());
+  table_->setWordWrap(false);
+  // Wide enough for its heading and a channel with a name of eight.
+  QHeaderView* header = table_->horizontalHeader();
+  const QFontMetrics metrics = table_->fontMetrics();
+  int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() + 4;
+  for (int c = 0; c < table_->columnCount(); ++c) {
+    const int column = std::max(metrics.horizontalAdvance(headings[c]),
+                                metrics.horizontalAdvance(QStringLiteral("0000 (WWWWWWWW)"))) +
+                       16;
+    table_->setColumnWidth(c, column);
+    width += column;
+  }
+  header->setSectionResizeMode(QHeaderView::Stretch);
+  table_->setMinimumWidth(width);
 
   add_ = new QPushButton(QStringLiteral("Add"), this);
   add_->setObjectName(QStringLiteral("cmdAdd") + name);

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cmath>
 
 #include "ui/Bytes.h"
 #include "ui/ChannelTable.h"
@@ -169,6 +170,21 @@ frmDisplayListView::frmDisplayListView(AppState& st, ErrorLog& log, QWidget* par
 // A window system showing the editor again (after minimising) is no fresh
 // start: the edits stay.
 void frmDisplayListView::showEvent(QShowEvent* event) {
+  // At a fractional scale the last device row of a list is not painted, and
+  // the one-pixel line of its frame falls there: a plain frame two pixels
+  // wide keeps the border whole.
+  const qreal scale = devicePixelRatioF();
+  for (QTreeWidget* lv : {lvChannel, lvList}) {
+    if (scale == std::floor(scale)) {
+      lv->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    } else {
+      lv->setFrameStyle(QFrame::Box | QFrame::Plain);
+      lv->setLineWidth(2);
+      QPalette grey = lv->palette();  // a plain frame is drawn in the text colour
+      grey.setColor(QPalette::WindowText, grey.color(QPalette::Dark));
+      lv->setPalette(grey);
+    }
+  }
   QDialog::showEvent(event);
   if (!event->spontaneous()) Form_Activate();
 }

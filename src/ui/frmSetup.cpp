@@ -103,7 +103,7 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   for (int i = 0; i < 2; ++i) {
     optReturnType_[i] = new QRadioButton(optionTexts[i], frReturnType);
     optReturnType_[i]->setObjectName(QStringLiteral("optReturnType_%1").arg(i));
-    options->addWidget(optReturnType_[i]);
+    options->addWidget(optReturnType_[i], 0, Qt::AlignLeft);  // a click beside it is no click
     connect(optReturnType_[i], &QRadioButton::clicked, this, [this, i] { optReturnType_Click(i); });
   }
 

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 #include <QTest>
 #include <QTreeWidget>
+#include <QtMath>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -187,6 +188,29 @@ TEST_F(DisplayListView, outputsOffTheSwitcherStayMarkedAndEachOutputKeepsItsOpto
       std::make_tuple(std::vector<int16_t>{0, 2, 5, 299}, std::vector<int16_t>{1, 3, kNone, 2},
                       std::vector<int16_t>{kNone, kNone, 1, 0}));
   EXPECT_TRUE(logged.empty());
+}
+
+// At any scale the lists' frames show on all four sides: going in from
+// the dialog's background at each side's middle, the first pixel of a list
+// is its border, not its white (ctest runs this at 1.0 and 1.5).
+TEST_F(DisplayListView, listsKeepTheirBorders) {
+  Open(kListOutputs);
+  const QImage image = form.grab().toImage();
+  const qreal scale = image.devicePixelRatio();
+  const QRgb window = form.palette().color(QPalette::Window).rgb();
+  for (const char* name : {"lvChannel", "lvList"}) {
+    const QRect r = Find(name)->geometry();
+    const QRgb base = Find(name)->palette().color(QPalette::Base).rgb();
+    const QPoint mid = QPointF(r.center() * scale).toPoint();
+    const QPoint sides[] = {{mid.x(), qCeil((r.bottom() + 1) * scale)},
+                            {qCeil((r.right() + 1) * scale), mid.y()},
+                            {qFloor(r.left() * scale) - 1, mid.y()}};
+    for (QPoint p : sides) {
+      const QPoint step = (mid - p) / std::max(1, (mid - p).manhattanLength());
+      while (p != mid && image.pixel(p) == window) p += step;
+      EXPECT_NE(image.pixel(p), base) << name << " at " << p.x() << "," << p.y();
+    }
+  }
 }
 
 TEST_F(DisplayListView, emptyWatchListIsNotStoredButCloseStillCloses) {
