@@ -11,7 +11,6 @@
 #include <QTreeWidget>
 
 #include "UiFixture.h"
-#include "config/IniFile.h"
 #include "ui/frmDisplayListView.h"
 #include "ui/frmSetup.h"
 
@@ -303,10 +302,6 @@ TEST_F(SetupDialog, consoleAndAirChainTabsRoundTripThroughTheFile) {
             std::string::npos);
   EXPECT_EQ(st().iMMAssoc[14], 1);  // the new console's buses are its own at once
 
-  AppState back;
-  ASSERT_TRUE(ReadIniFile(back, host.log(), folder.File("vyrntpnl.ini")));
-  EXPECT_EQ(std::tie(back.udtConsoles, back.udtAirChains),
-            std::tie(st().udtConsoles, st().udtAirChains));
   auto again = Open();
   EXPECT_EQ(Find<QTableWidget>(*again, "grdConsoles")->rowCount(), 2);
   Ok(*again);
