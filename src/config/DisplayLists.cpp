@@ -27,6 +27,12 @@ ListItem ChannelItem(int channel, const std::string& name) {
   return {key, name + " (" + key + ")", key};
 }
 
+std::string OffSwitcherText(int channel) {
+  char name[32];
+  std::snprintf(name, sizeof name, "Out %04d (not on switcher)", channel);
+  return name;
+}
+
 void AppendItem(std::vector<ListItem>& list, ListItem item) {
   for (const ListItem& held : list) {
     if (held.key == item.key) RaiseKeyNotUnique();
@@ -49,7 +55,13 @@ void BuildCurrentList(const AppState& st, int16_t listType, std::vector<ListItem
   if (listType == kListOutputs) {
     for (int16_t i = 0; i < st.iWatchCount; ++i) {
       const int16_t o = At(st.iWatchOutputs, i);
-      AppendItem(out, ChannelItem(Add16(o, 1), At(st.sOutputNames, o)));
+      const int16_t channel = Add16(o, 1);
+      if (o >= st.iNumOutputs) {
+        const std::string key = ChannelKey(channel);
+        AppendItem(out, {key, OffSwitcherText(channel), key});
+        continue;
+      }
+      AppendItem(out, ChannelItem(channel, At(st.sOutputNames, o)));
     }
   } else if (listType == kListExceptions) {
     if (st.iExceptionCount < 1) return;
@@ -90,6 +102,18 @@ void SaveDisplayList(AppState& st, int16_t listType, std::vector<std::string> ke
       At(st.iWatchOptos, j) = kNone;
     }
     st.iWatchCount = n;
+  }
+}
+
+void SaveWatchSlots(AppState& st, std::vector<WatchSlot> watched) {
+  std::sort(watched.begin(), watched.end(),
+            [](const WatchSlot& a, const WatchSlot& b) { return a.key < b.key; });
+  std::vector<std::string> keys;
+  for (const WatchSlot& slot : watched) keys.push_back(slot.key);
+  SaveDisplayList(st, kListOutputs, std::move(keys));
+  for (std::size_t j = 0; j < watched.size(); ++j) {
+    st.iWatchInputs[j] = watched[j].input;
+    st.iWatchOptos[j] = watched[j].opto;
   }
 }
 

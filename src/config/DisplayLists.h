@@ -41,7 +41,8 @@ void AppendItem(std::vector<ListItem>& list, ListItem item);
 // made before a failure stay there.
 void BuildMasterList(const AppState& st, int16_t listType, std::vector<ListItem>& out);
 
-// The list as the state holds it: watched outputs in slot order, or the
+// The list as the state holds it: watched outputs in slot order (those the
+// switcher does not have marked as such), or the
 // inputs marked "1" in sExceptions (scanned only when iExceptionCount is 1 or
 // more). A name missing from the tables raises 9, a channel listed twice
 // raises kErrKeyNotUnique; items made before stay in `out`.
@@ -55,6 +56,19 @@ void BuildCurrentList(const AppState& st, int16_t listType, std::vector<ListItem
 // list or an input beyond iNumInputs raises 9 before anything is stored.
 // Other list types store nothing.
 void SaveDisplayList(AppState& st, int16_t listType, std::vector<std::string> keys);
+
+// A watched output as the list editor keeps it: its key with its own input
+// and opto, which stay with the output when others are added or removed.
+struct WatchSlot {
+  std::string key;
+  int16_t input = kNone;
+  int16_t opto = kNone;
+};
+void SaveWatchSlots(AppState& st, std::vector<WatchSlot> watched);
+
+// The text of a watched output beyond the switcher's outputs: it stays in
+// the list, marked, and is stored again with the others.
+std::string OffSwitcherText(int channel);
 
 // The list editor works on a copy of the state; the setup dialog's Ok takes
 // the edited watch list and exceptions from it into the live state. A slot

@@ -9,7 +9,18 @@
 
 namespace vyr {
 
-SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial) {
+namespace {
+
+// The consoles, air chains and optos that Ok would put in force.
+std::optional<ChannelProblem> CheckChannels(const AppState& st, const SetupValues& v) {
+  if (auto bad = CheckConsoles(v.consoles ? *v.consoles : st.udtConsoles, st)) return bad;
+  if (auto bad = CheckAirChains(v.airChains ? *v.airChains : st.udtAirChains, st)) return bad;
+  return CheckOptos(v.editedLists ? *v.editedLists : st, st);
+}
+
+}  // namespace
+
+SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial, ChannelProblem* problem) {
   AppState& st = p.st;
   const PortEntry port = ReadPortBox(v.port, st.lIPPort);
   if (!port.valid) return SetupOutcome::kPortError;
@@ -25,6 +36,10 @@ SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial) {
     address = *normalised;
     changed = true;
   }
+  if (const auto bad = CheckChannels(st, v)) {
+    if (problem) *problem = *bad;
+    return SetupOutcome::kChannelError;
+  }
   if (changed) {
     st.lIPPort = port.value;
     st.sIPAddress = address;
@@ -37,6 +52,16 @@ SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial) {
   st.iWaitTime = ReadDelayBox(v.delay);
   st.lConfirmTime = ReadConfirmBox(v.confirm);
   if (v.editedLists) ApplyDisplayLists(st, *v.editedLists);
+  if (v.consoles) {
+    st.udtConsoles = *v.consoles;
+    st.iConsoleCount = static_cast<int16_t>(st.udtConsoles.size());
+    // Buses of a console taken away or moved must not keep their old owner.
+    SetupMMAssoc(p);
+  }
+  if (v.airChains) {
+    st.udtAirChains = *v.airChains;
+    st.iAirChainCount = static_cast<int16_t>(st.udtAirChains.size());
+  }
   Trap(p.log, "Error Loading Setup", "Setup Error",
        [&] { st.iWaitTicks = WaitTicksFor(st.iWaitTime, st.iRefreshRate); });
   // Setting an unchanged interval would restart a running timer.

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "config/ChannelRules.h"
 #include "engine/Panel.h"
 
 namespace vyr {
@@ -20,14 +22,27 @@ struct SetupValues {
   std::string confirm;
   // The lists as the list editor left them; null when it was not opened.
   const AppState* editedLists = nullptr;
+  // The Consoles and Air chains tabs; null leaves the stored ones.
+  const std::vector<ConsoleRecord>* consoles = nullptr;
+  const std::vector<AirChainRecord>* airChains = nullptr;
 };
 
 // What stopped Ok, in the order checked; kOk once everything was applied.
 // kWriteError leaves the values applied but the file as it was.
-enum class SetupOutcome { kOk, kPortError, kReturnSourceError, kAddressError, kWriteError };
+// kChannelError: a console, air chain or opto the switcher cannot take.
+enum class SetupOutcome {
+  kOk,
+  kPortError,
+  kReturnSourceError,
+  kAddressError,
+  kChannelError,
+  kWriteError
+};
 
 // `initial`: the dialog opened at start-up without a configuration; the
-// first connection is opened here. The poll timer takes iRefreshRate.
-SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial);
+// first connection is opened here. The poll timer takes iRefreshRate. With
+// kChannelError, `problem` (when given) says which row is wrong and why.
+SetupOutcome ApplySetup(Panel& p, const SetupValues& v, bool initial,
+                        ChannelProblem* problem = nullptr);
 
 }  // namespace vyr

@@ -6,7 +6,7 @@
 namespace vyr {
 
 Dialogs::Answer QtDialogs::MessageBox(QWidget* parent, const QString& text, Buttons buttons,
-                                      Icon icon, const QString& title) {
+                                      Icon icon, const QString& title, Answer byDefault) {
   QMessageBox box(parent);
   box.setWindowTitle(title);
   QString shown = text;
@@ -30,7 +30,8 @@ Dialogs::Answer QtDialogs::MessageBox(QWidget* parent, const QString& text, Butt
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
-  box.setDefaultButton(QMessageBox::Ok);
+  const bool cancel = byDefault == Answer::Cancel && buttons == Buttons::OkCancel;
+  box.setDefaultButton(cancel ? QMessageBox::Cancel : QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 

@@ -17,8 +17,10 @@ class Dialogs {
   enum class Answer { Ok, Cancel };
 
   virtual ~Dialogs() = default;
+  // `byDefault`: the answer Enter gives (Cancel for a question whose Ok
+  // cannot be undone).
   virtual Answer MessageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
-                            const QString& title) = 0;
+                            const QString& title, Answer byDefault = Answer::Ok) = 0;
   // Shows the dialog modally and returns its result code once it closes.
   virtual int ShowModal(QDialog& dialog) = 0;
 };
@@ -27,7 +29,7 @@ class Dialogs {
 class QtDialogs final : public Dialogs {
  public:
   Answer MessageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
-                    const QString& title) override;
+                    const QString& title, Answer byDefault = Answer::Ok) override;
   int ShowModal(QDialog& dialog) override;
 };
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ui/Bytes.h"
 #include "ui/Twips.h"
@@ -19,6 +20,16 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int le
   l->setObjectName(name);
   Place(l, left, top, width, height);
   return l;
+}
+
+// A value label starts after its caption's text, whatever the font makes of
+// it, and keeps to the frame it is in.
+void AfterCaption(QLabel* caption, QLabel* value) {
+  constexpr int kGap = 6;
+  caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+  const int left = std::max(value->x(), caption->geometry().right() + 1 + kGap);
+  const int right = value->parentWidget()->width() - caption->x();
+  value->setGeometry(left, value->y(), right - left, value->height());
 }
 
 }  // namespace
@@ -77,10 +88,12 @@ frmAbout::frmAbout(const AppState& st, QWidget* parent) : QDialog(parent), st_(s
   Place(setup, 120, 960, 4095, 2295);
   MakeLabel(setup, "lblSrvLoc", "VYR Server Location", 120, 360, 3855, 255);
   lblServerLocation_ = MakeLabel(setup, "lblServerLocation", "Not specified", 120, 600, 3855, 255);
-  MakeLabel(setup, "lblRefresh", "Refresh Rate:", 120, 960, 1095, 255);
+  auto* refresh = MakeLabel(setup, "lblRefresh", "Refresh Rate:", 120, 960, 1095, 255);
   lblRate_ = MakeLabel(setup, "lblRate", "100", 1200, 960, 2415, 255);
-  MakeLabel(setup, "lblTimeOutPeriod", "Timeout Period:", 120, 1320, 1215, 255);
+  AfterCaption(refresh, lblRate_);
+  auto* timeOut = MakeLabel(setup, "lblTimeOutPeriod", "Timeout Period:", 120, 1320, 1215, 255);
   LblTimeOut_ = MakeLabel(setup, "LblTimeOut", "100", 1320, 1320, 2295, 255);
+  AfterCaption(timeOut, LblTimeOut_);
 
   auto* ok = new QPushButton("&Ok", this);
   ok->setObjectName("cmdAboutquit");
@@ -97,8 +110,10 @@ void frmAbout::showEvent(QShowEvent* event) {
 void frmAbout::Form_Activate() {
   lblServerLocation_->setText(st_.sIPAddress == "0.0.0.0" ? QStringLiteral("Not Specified")
                                                           : Latin1(st_.sIPAddress));
-  lblRate_->setText(QString::number(st_.iRefreshRate) + " Second");
-  LblTimeOut_->setText(QString::number(st_.iTimeOut) + " Seconds");
+  // Both are milliseconds: the poll interval, and how long polls may go
+  // unanswered before the link is dropped.
+  lblRate_->setText(QString::number(st_.iRefreshRate) + " ms");
+  LblTimeOut_->setText(QString::number(st_.iTimeOut) + " ms");
   lblVersionInfo_->setText(QStringLiteral("VYR Source Return\n") + kVersionText);
 }
 

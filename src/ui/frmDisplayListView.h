@@ -2,9 +2,11 @@
 // "Edit Display Lists": picks the channels of the exceptions (inputs never
 // returned) or of the outputs to watch. The master list on the left holds
 // every channel of the kind, the current list on the right what is chosen,
-// always in key order. Close stores the list shown if it was changed;
-// the close box and Escape store nothing. Opened modally from the setup
-// dialog with st.iListType set to the list to show first.
+// always in key order; for the outputs to watch with each one's opto.
+// Double-click adds a channel, Delete removes the chosen ones. Ok stores
+// the list shown if it was changed; Cancel, the close box and Escape leave
+// both lists as they were when the editor opened. Opened modally from the
+// setup dialog with st.iListType set to the list to show first.
 
 #include <QDialog>
 #include <cstdint>
@@ -41,12 +43,17 @@ class frmDisplayListView final : public QDialog {
   void cmdAddAll_Click();
   void cmdRemove_Click();
   void cmdRemoveAll_Click();
-  void cmdClose_Click();
+  void cmdOk_Click();
+  void cmdCancel_Click() { reject(); }
   void optInput_Click();
   void optOutput_Click();
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ public:
+  void reject() override;
 
  private:
   void AddItems(bool selectedOnly);
@@ -56,6 +63,7 @@ class frmDisplayListView final : public QDialog {
   ErrorLog& log_;
   int16_t iShownList = 0;
   bool bListChanged = false;
+  AppState before_;  // the lists as the editor found them, for Cancel
 
   QGroupBox* frListType;
   QRadioButton* optInput;
@@ -66,7 +74,8 @@ class frmDisplayListView final : public QDialog {
   QPushButton* cmdAddAll;
   QPushButton* cmdRemove;
   QPushButton* cmdRemoveAll;
-  QPushButton* cmdClose;
+  QPushButton* cmdOk;
+  QPushButton* cmdCancel;
   QLabel* lblCurrentList;
   QTreeWidget* lvList;
 };

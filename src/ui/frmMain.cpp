@@ -343,8 +343,8 @@ bool frmMain::Form_QueryUnload() {
   return dialogs_.MessageBox(this,
                              "Do You Wish To Exit?\r\rOutputs will no longer be monitored and "
                              "retuned to their last source\r",
-                             Dialogs::Buttons::OkCancel, Dialogs::Icon::Question,
-                             " Confirm Exit") == Dialogs::Answer::Ok;
+                             Dialogs::Buttons::OkCancel, Dialogs::Icon::Question, " Confirm Exit",
+                             Dialogs::Answer::Cancel) == Dialogs::Answer::Ok;
 }
 
 // Closes every other window of the program, most recent first. Nothing is

@@ -1,7 +1,6 @@
 #include "ui/frmSetup.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -9,11 +8,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "config/SetupRules.h"
 #include "engine/ApplySetup.h"
 #include "ui/Bytes.h"
+#include "ui/ChannelTable.h"
 #include "ui/Dialogs.h"
 #include "ui/frmDisplayListView.h"
 
@@ -63,6 +64,17 @@ char TypedKey(const QKeyEvent& e) {
   return c < 0x7F ? static_cast<char>(c) : '\x7F';  // anything else is refused
 }
 
+// A box with its unit after it.
+QHBoxLayout* WithUnit(QWidget* box, const char* unit, QWidget* parent) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(box, 1);
+  row->addWidget(new QLabel(unit, parent));
+  return row;
+}
+
+// The longest return delay the configuration file holds, ms.
+constexpr int kMaxDelay = 10000;
+
 }  // namespace
 
 frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
@@ -91,7 +103,7 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   for (int i = 0; i < 2; ++i) {
     optReturnType_[i] = new QRadioButton(optionTexts[i], frReturnType);
     optReturnType_[i]->setObjectName(QStringLiteral("optReturnType_%1").arg(i));
-    options->addWidget(optReturnType_[i]);
+    options->addWidget(optReturnType_[i], 0, Qt::AlignLeft);  // a click beside it is no click
     connect(optReturnType_[i], &QRadioButton::clicked, this, [this, i] { optReturnType_Click(i); });
   }
 
@@ -106,7 +118,14 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
-  auto* grid = new QGridLayout(this);
+  lblDelayNote_ = new QLabel(this);
+  lblDelayNote_->setObjectName("lblDelayNote");
+  lblDelayNote_->setStyleSheet("color: rgb(160, 0, 0);");
+  lblDelayNote_->hide();
+
+  auto* general = new QWidget(this);
+  general->setObjectName("tabGeneral");
+  auto* grid = new QGridLayout(general);
   grid->setHorizontalSpacing(10);
   grid->setVerticalSpacing(8);
   grid->addWidget(SetupLabel(this, 2, "IP Address"), 0, 0);
@@ -117,25 +136,48 @@ frmSetup::frmSetup(Panel& p, Dialogs& dialogs, QWidget* parent)
   grid->addWidget(SetupLabel(this, 0, "Return Source"), 3, 0);
   grid->addWidget(cmbReturn_, 3, 1);
   grid->addWidget(SetupLabel(this, 1, "Return Delay"), 4, 0);
-  grid->addWidget(txtDelay_, 4, 1);
-  grid->addWidget(SetupLabel(this, 4, "Confirm Time"), 5, 0);
-  grid->addWidget(txtConfirm_, 5, 1);
+  grid->addLayout(WithUnit(txtDelay_, "ms", this), 4, 1);
+  grid->addWidget(lblDelayNote_, 5, 1);
+  grid->addWidget(SetupLabel(this, 4, "Confirm Time"), 6, 0);
+  grid->addLayout(WithUnit(txtConfirm_, "ms", this), 6, 1);
   auto* lists = new QHBoxLayout;
   lists->setSpacing(8);
   lists->addWidget(cmdConfigOuts_);
   lists->addWidget(cmdConfigExcepts_);
-  grid->addLayout(lists, 6, 0, 1, 2);
-  auto* frame = new QFrame(this);
-  frame->setFrameShape(QFrame::HLine);
-  frame->setFrameShadow(QFrame::Sunken);
-  grid->addWidget(frame, 7, 0, 1, 2);
+  grid->addLayout(lists, 7, 0, 1, 2);
+  grid->setRowStretch(8, 1);
+
+  const AppState& st = p_.st;
+  using K = ChannelKind;
+  consoles_ = new ChannelTable(st, "Consoles",
+                               {{"Program output", K::kOutput},
+                                {"First mix-minus bus", K::kInput},
+                                {"Last mix-minus bus", K::kInput},
+                                {"Relay", K::kOutput}},
+                               this);
+  airChains_ = new ChannelTable(
+      st, "AirChains", {{"Clean output", K::kOutput}, {"Tones and sounders", K::kInput}}, this);
+  tabSetup_ = new QTabWidget(this);
+  tabSetup_->setObjectName("tabSetup");
+  tabSetup_->addTab(general, "General");
+  tabSetup_->addTab(consoles_, "Consoles");
+  tabSetup_->addTab(airChains_, "Air chains");
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabSetup_);
   auto* confirm = new QHBoxLayout;
   confirm->addStretch(1);
   confirm->addWidget(cmdOk);
   confirm->addWidget(cmdCancel);
-  grid->addLayout(confirm, 8, 0, 1, 2);
-  grid->setSizeConstraint(QLayout::SetFixedSize);
+  layout->addLayout(confirm);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  for (QLineEdit* box : {txtIPAddr_, txtIPPort_, txtDelay_, txtConfirm_}) {
+    connect(box, &QLineEdit::textEdited, this,
+            [this, box](const QString& t) { FilterEdit(box, t); });
+  }
+  // Keys reach the box through the combo, which holds the focus.
+  cmbReturn_->installEventFilter(this);
   for (QObject* box : {static_cast<QObject*>(txtIPAddr_), static_cast<QObject*>(txtIPPort_),
                        static_cast<QObject*>(txtDelay_), static_cast<QObject*>(txtConfirm_),
                        static_cast<QObject*>(cmbReturn_->lineEdit())})
@@ -157,7 +199,32 @@ void frmSetup::Form_Load() {
     optReturnType_Click(rule);
     txtDelay_->setText(QString::number(st.iWaitTime));
     txtConfirm_->setText(QString::number(st.lConfirmTime));
+    lblDelayNote_->hide();
   });
+  std::vector<std::vector<int16_t>> rows;
+  for (const ConsoleRecord& c : p_.st.udtConsoles) {
+    rows.push_back({c.iProgram, c.iFirstMMBus, c.iLastMMBus, c.iMMInUseRelay});
+  }
+  consoles_->SetRows(rows);
+  rows.clear();
+  for (const AirChainRecord& a : p_.st.udtAirChains)
+    rows.push_back({a.iClean, a.iTonesAndSounders});
+  airChains_->SetRows(rows);
+}
+
+void frmSetup::FilterEdit(QLineEdit* box, const QString& text) {
+  QString kept;
+  for (const QChar c : text) {
+    if (c.isDigit() && c.unicode() < 0x80) kept += c;
+    if (c == QLatin1Char('.') && box == txtIPAddr_) kept += c;
+  }
+  const bool cut = box == txtDelay_ && kept.toLongLong() > kMaxDelay;
+  if (cut) kept = QString::number(kMaxDelay);
+  if (kept != text) box->setText(kept);
+  if (box != txtDelay_) return;
+  lblDelayNote_->setText(QStringLiteral("%1 ms is longer than the longest delay: %2 ms kept")
+                             .arg(text.left(12), QString::number(kMaxDelay)));
+  lblDelayNote_->setVisible(cut);
 }
 
 void frmSetup::optReturnType_Click(int index) {
@@ -169,7 +236,7 @@ bool frmSetup::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   const char key = TypedKey(*static_cast<QKeyEvent*>(event));
   if (key == 0) return false;
-  if (watched == cmbReturn_->lineEdit()) return cmbReturn_KeyPress(key);
+  if (watched == cmbReturn_ || watched == cmbReturn_->lineEdit()) return cmbReturn_KeyPress(key);
   const bool passes = watched == txtIPAddr_ ? AddressKeyPasses(key) : NumberKeyPasses(key);
   return !passes;
 }
@@ -189,14 +256,21 @@ void frmSetup::cmdOk_Click() {
   // Typed text that names no item keeps the stored source.
   int returnItem = cmbReturn_->findText(cmbReturn_->currentText(), Qt::MatchFixedString);
   if (returnItem < 0) returnItem = ReturnSourceItem(st.iReturnSource, cmbReturn_->count());
-  const SetupValues values{txtIPPort_->text().toStdString(),
-                           Bytes(txtIPAddr_->text()),
-                           optReturnType_[1]->isChecked(),
-                           returnItem,
-                           txtDelay_->text().toStdString(),
-                           txtConfirm_->text().toStdString(),
-                           edited_.get()};
-  switch (ApplySetup(p_, values, tag_ == QLatin1String("Initial"))) {
+  SetupValues values{txtIPPort_->text().toStdString(),
+                     Bytes(txtIPAddr_->text()),
+                     optReturnType_[1]->isChecked(),
+                     returnItem,
+                     txtDelay_->text().toStdString(),
+                     txtConfirm_->text().toStdString(),
+                     edited_.get()};
+  std::vector<ConsoleRecord> consoles;
+  for (const auto& r : consoles_->Rows()) consoles.push_back({r[0], r[1], r[2], r[3]});
+  std::vector<AirChainRecord> chains;
+  for (const auto& r : airChains_->Rows()) chains.push_back({r[0], r[1]});
+  values.consoles = &consoles;
+  values.airChains = &chains;
+  ChannelProblem problem;
+  switch (ApplySetup(p_, values, tag_ == QLatin1String("Initial"), &problem)) {
     case SetupOutcome::kPortError:
       dialogs_.MessageBox(this, "Invalid IP Port #. Please reenter a number between 1 and 65535",
                           Dialogs::Buttons::Ok, Dialogs::Icon::None, "Port Error");
@@ -214,6 +288,16 @@ void frmSetup::cmdOk_Click() {
       txtIPAddr_->setText(Latin1(st.sIPAddress));
       txtIPAddr_->setFocus();
       return;
+    case SetupOutcome::kChannelError: {
+      dialogs_.MessageBox(this, QString::fromStdString(problem.text), Dialogs::Buttons::Ok,
+                          Dialogs::Icon::Exclamation, QString::fromStdString(problem.title));
+      // The tab of the row that is wrong; an opto is set in the list editor.
+      const std::string& t = problem.title;
+      tabSetup_->setCurrentWidget(t == "Console Error"     ? static_cast<QWidget*>(consoles_)
+                                  : t == "Air Chain Error" ? static_cast<QWidget*>(airChains_)
+                                                           : tabSetup_->widget(0));
+      return;
+    }
     case SetupOutcome::kWriteError:
       txtIPAddr_->setText(Latin1(st.sIPAddress));  // as taken over
       dialogs_.MessageBox(this, "Error Writing Vyrntpnl.ini File", Dialogs::Buttons::Ok,

@@ -1,8 +1,8 @@
 #pragma once
 // The setup dialog: server address and port, return rule and source, return
-// delay, confirm time, and the doors to the list editor. Ok hands the boxes
-// to ApplySetup and says what stopped it; Cancel applies nothing, the lists
-// edited included.
+// delay, confirm time, and the doors to the list editor; the consoles and
+// the air chains on tabs of their own. Ok hands the boxes to ApplySetup and
+// says what stopped it; Cancel applies nothing, the lists edited included.
 
 #include <QDialog>
 #include <QString>
@@ -11,12 +11,15 @@
 #include "engine/Panel.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QTabWidget;
 class QPushButton;
 class QRadioButton;
 
 namespace vyr {
 
+class ChannelTable;
 class Dialogs;
 
 class frmSetup final : public QDialog {
@@ -41,6 +44,8 @@ class frmSetup final : public QDialog {
 
  private:
   bool cmbReturn_KeyPress(char key);
+  // Pasted or dropped text goes through the same filter as typed keys.
+  void FilterEdit(QLineEdit* box, const QString& text);
   void ShowListEditor(int16_t listType);
 
   Panel& p_;
@@ -51,11 +56,15 @@ class frmSetup final : public QDialog {
   QRadioButton* optReturnType_[2];
   QComboBox* cmbReturn_;
   QLineEdit* txtDelay_;
+  QLabel* lblDelayNote_;  // says when a delay was cut to the longest
   QLineEdit* txtConfirm_;
   // The lists as the list editor left them; taken over only on Ok.
   std::unique_ptr<AppState> edited_;
   QPushButton* cmdConfigOuts_;
   QPushButton* cmdConfigExcepts_;
+  QTabWidget* tabSetup_;
+  ChannelTable* consoles_;
+  ChannelTable* airChains_;
 };
 
 }  // namespace vyr

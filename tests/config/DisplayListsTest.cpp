@@ -54,7 +54,7 @@ TEST_F(DisplayLists, currentListAsTheStateHoldsIt) {
                  const char* keys; int32_t error; } cases[] = {
       {"watch slots in slot order", kListOutputs, {5, 2}, "", 0, "Ch.0006 Ch.0003", 0},
       {"an output watched twice", kListOutputs, {1, 4, 1}, "", 0, "Ch.0002 Ch.0005", kErrKeyNotUnique},
-      {"an output without a name", kListOutputs, {0, 6}, "", 0, "Ch.0001", kErrSubscript},
+      {"an output the switcher does not have", kListOutputs, {0, 6}, "", 0, "Ch.0001 Ch.0007", 0},
       {"marked inputs", kListExceptions, {}, "1001", 2, "Ch.0001 Ch.0004", 0},
       {"the count only decides whether to look", kListExceptions, {}, "0110", 7, "Ch.0002 Ch.0003", 0},
       {"marks but a count of 0", kListExceptions, {}, "0100", 0, "", 0},

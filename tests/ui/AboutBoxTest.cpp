@@ -19,8 +19,8 @@ TEST_F(AboutBox, showsVersionAndTheLinkSettingsAnewEachTime) {
     shown = static_cast<frmAbout*>(&d);
     EXPECT_EQ(d.windowTitle(), "VYR Source Return Information");
     EXPECT_EQ(read("lblServerLocation"), "Not Specified");
-    EXPECT_EQ(read("lblRate"), "100 Second");
-    EXPECT_EQ(read("LblTimeOut"), "20 Seconds");
+    EXPECT_EQ(read("lblRate"), "100 ms");
+    EXPECT_EQ(read("LblTimeOut"), "20 ms");
     EXPECT_EQ(read("lblVersionInfo"), "VYR Source Return\nVersion 2.20 - 08/04/2010");
     QTest::mouseClick(d.findChild<QPushButton*>("cmdAboutquit"), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
@@ -32,11 +32,29 @@ TEST_F(AboutBox, showsVersionAndTheLinkSettingsAnewEachTime) {
   dialogs.drivers.push_back([&](QDialog& d) {
     EXPECT_EQ(&d, shown);  // the same box, only hidden in between
     EXPECT_EQ(read("lblServerLocation"), "");
-    EXPECT_EQ(read("lblRate"), "250 Second");
-    EXPECT_EQ(read("LblTimeOut"), "7 Seconds");
+    EXPECT_EQ(read("lblRate"), "250 ms");
+    EXPECT_EQ(read("LblTimeOut"), "7 ms");
   });
   window->mnuAbout_Click();
   EXPECT_EQ(dialogs.dialogsShown, (std::vector<QString>{"frmAbout", "frmAbout"}));
+}
+
+// Each caption's text ends before its value begins, and the value's text
+// fits inside the frame; ctest runs this at 1.0 and at 1.5 scale.
+TEST_F(AboutBox, captionsDoNotOverlapTheirValues) {
+  st().iRefreshRate = 32500, st().iTimeOut = 3600;
+  frmAbout about(st());
+  about.show();
+  const std::pair<const char*, const char*> pairs[] = {{"lblRefresh", "lblRate"},
+                                                       {"lblTimeOutPeriod", "LblTimeOut"}};
+  for (const auto& [caption, value] : pairs) {
+    SCOPED_TRACE(caption);
+    const QLabel* c = about.findChild<QLabel*>(caption);
+    const QLabel* v = about.findChild<QLabel*>(value);
+    EXPECT_LT(c->x() + c->sizeHint().width(), v->x());
+    EXPECT_GE(v->width(), v->sizeHint().width());
+    EXPECT_LE(v->geometry().right(), v->parentWidget()->width());
+  }
 }
 
 }  // namespace

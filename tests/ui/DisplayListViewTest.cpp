@@ -2,8 +2,10 @@
 
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTreeWidget>
+#include <QtMath>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -83,7 +85,7 @@ TEST_F(DisplayListView, addingAChannelAlreadyListedAddsNothingButIsStoredOnClose
     Select("lvChannel", 2);  // Ch.0003, watched already
     Click("cmdAdd");
     EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0003", "Ch.0006"}));
-    Click("cmdClose");
+    Click("cmdOk");
   });
   st.iListType = kListOutputs;
   EXPECT_EQ(dialogs.ShowModal(form), QDialog::Accepted);
@@ -103,7 +105,7 @@ TEST_F(DisplayListView, removingTwoAdjacentSelectedItemsRemovesBoth) {
   QTest::mouseClick(lv->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(1));
   Click("cmdRemove");
   EXPECT_EQ(Keys("lvList"), std::vector<std::string>{"Ch.0003"});
-  Click("cmdClose");
+  Click("cmdOk");
   EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount), std::make_tuple("0010", int16_t{1}));
 }
 
@@ -113,7 +115,7 @@ TEST_F(DisplayListView, addAllAndRemoveAllStoreTheWholeOrNoneOfTheInputs) {
   for (const auto& [button, marks, count] : cases) {
     Open(kListExceptions);
     Click(button);
-    Click("cmdClose");
+    Click("cmdOk");
     EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount), std::tie(marks, count));
   }
 }
@@ -127,28 +129,94 @@ TEST_F(DisplayListView, switchingListsStoresTheEditedListFirst) {
   EXPECT_EQ(Keys("lvChannel").size(), 6u);
   EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0003", "Ch.0006"}));
   // The store cleared the change, so closing the untouched watch list leaves it alone.
-  Click("cmdClose");
+  Click("cmdOk");
   EXPECT_EQ(st.iReturnSources, (std::vector<int16_t>{0, 1}));
   EXPECT_FALSE(st.bBusy);
 }
 
-TEST_F(DisplayListView, closeBoxAndEscapeStoreNothing) {
-  const std::function<void()> closers[] = {[this] { form.close(); },
+// The watch list is edited and stored by the switch to the exceptions,
+// which are then emptied: every way out but Ok leaves both as they were.
+TEST_F(DisplayListView, cancelCloseBoxAndEscapeLeaveBothListsAsTheyWere) {
+  const std::function<void()> closers[] = {[this] { Click("cmdCancel"); }, [this] { form.close(); },
                                            [this] { QTest::keyClick(&form, Qt::Key_Escape); }};
   for (const auto& closeIt : closers) {
     Open(kListOutputs);
     Click("cmdAddAll");
+    QTest::mouseClick(Find<QRadioButton>("optInput"), Qt::LeftButton);
+    Click("cmdRemoveAll");
     closeIt();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Rejected);
-    EXPECT_EQ(st.iWatchOutputs, (std::vector<int16_t>{5, 2}));
+    EXPECT_EQ(std::tie(st.iWatchOutputs, st.iReturnSources, st.sExceptions),
+              std::make_tuple(std::vector<int16_t>{5, 2}, std::vector<int16_t>{0, 1}, "0100"));
+  }
+}
+
+TEST_F(DisplayListView, doubleClickAddsAChannelAndDeleteRemovesTheChosenOnes) {
+  Open(kListOutputs);
+  QTreeWidget* master = Find("lvChannel");
+  const QPoint first = master->visualItemRect(master->topLevelItem(0)).center();
+  QTest::mouseClick(master->viewport(), Qt::LeftButton, {}, first);  // as a person's first press
+  QTest::mouseDClick(master->viewport(), Qt::LeftButton, {}, first);
+  EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0001", "Ch.0003", "Ch.0006"}));
+  Select("lvList", 1);
+  QTest::keyClick(Find("lvList"), Qt::Key_Delete);
+  Click("cmdOk");
+  EXPECT_EQ(st.iWatchOutputs, (std::vector<int16_t>{0, 5}));
+}
+
+// Output 300 is beyond the switcher's six; each output's opto (and input)
+// goes with it when another output is added before it.
+TEST_F(DisplayListView, outputsOffTheSwitcherStayMarkedAndEachOutputKeepsItsOpto) {
+  st.iWatchCount = 3, st.iWatchOutputs = {5, 2, 299};
+  st.iWatchInputs = {1, kNone, 0}, st.iWatchOptos = {kNone, 3, 2};
+  Open(kListOutputs);
+  QTreeWidget* lv = Find("lvList");
+  EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0003", "Ch.0006", "Ch.0300"}));
+  EXPECT_EQ(lv->topLevelItem(2)->text(0), "Out 0300 (not on switcher)");
+  EXPECT_FALSE(lv->isColumnHidden(2));
+  EXPECT_EQ(lv->headerItem()->text(2), "Opto");
+  const auto* named = qobject_cast<QStyledItemDelegate*>(lv->itemDelegateForColumn(2));
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(named->displayText(lv->topLevelItem(0)->text(2), {}), "4 (MIC 4)");
+  Select("lvChannel", 0);
+  Click("cmdAdd");
+  lv->topLevelItem(0)->setText(2, "2");
+  Click("cmdOk");
+  EXPECT_EQ(
+      std::tie(st.iWatchOutputs, st.iWatchOptos, st.iWatchInputs),
+      std::make_tuple(std::vector<int16_t>{0, 2, 5, 299}, std::vector<int16_t>{1, 3, kNone, 2},
+                      std::vector<int16_t>{kNone, kNone, 1, 0}));
+  EXPECT_TRUE(logged.empty());
+}
+
+// At any scale the lists' frames show on all four sides: going in from
+// the dialog's background at each side's middle, the first pixel of a list
+// is its border, not its white (ctest runs this at 1.0 and 1.5).
+TEST_F(DisplayListView, listsKeepTheirBorders) {
+  Open(kListOutputs);
+  const QImage image = form.grab().toImage();
+  const qreal scale = image.devicePixelRatio();
+  const QRgb window = form.palette().color(QPalette::Window).rgb();
+  for (const char* name : {"lvChannel", "lvList"}) {
+    const QRect r = Find(name)->geometry();
+    const QRgb base = Find(name)->palette().color(QPalette::Base).rgb();
+    const QPoint mid = QPointF(r.center() * scale).toPoint();
+    const QPoint sides[] = {{mid.x(), qCeil((r.bottom() + 1) * scale)},
+                            {qCeil((r.right() + 1) * scale), mid.y()},
+                            {qFloor(r.left() * scale) - 1, mid.y()}};
+    for (QPoint p : sides) {
+      const QPoint step = (mid - p) / std::max(1, (mid - p).manhattanLength());
+      while (p != mid && image.pixel(p) == window) p += step;
+      EXPECT_NE(image.pixel(p), base) << name << " at " << p.x() << "," << p.y();
+    }
   }
 }
 
 TEST_F(DisplayListView, emptyWatchListIsNotStoredButCloseStillCloses) {
   Open(kListOutputs);
   Click("cmdRemoveAll");
-  Click("cmdClose");
+  Click("cmdOk");
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_EQ(std::tie(st.iWatchCount, st.iWatchOutputs),

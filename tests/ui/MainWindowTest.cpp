@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "UiFixture.h"
 #include "engine/ReturnEngine.h"
@@ -139,6 +140,7 @@ TEST_F(MainWindow, exitAsksFirstAndCancelLeavesEverythingRunning) {
   EXPECT_EQ(dialogs.boxes[0].title, " Confirm Exit");
   EXPECT_EQ(dialogs.boxes[0].buttons, Dialogs::Buttons::OkCancel);
   EXPECT_EQ(dialogs.boxes[0].icon, Dialogs::Icon::Question);
+  EXPECT_EQ(dialogs.boxes[0].byDefault, Dialogs::Answer::Cancel);  // one Enter keeps watching
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(host.pollTimer().Enabled());
   EXPECT_EQ(host.rows().Count(), 2);
@@ -229,6 +231,17 @@ TEST(ConnectionIndicator, showsTheLinkEventsAndAnAttemptOnlyOnceItLasts) {
             std::make_pair(QString("Connected to 10.0.0.9:2001"), QString()));
   indicator.Disconnected("the Server Module stopped answering polls");
   EXPECT_EQ(indicator.toolTip(), "the Server Module stopped answering polls");
+}
+
+// The real box: Enter presses the default button it was given.
+TEST_F(MainWindow, enterInAQuestionGivesItsDefaultAnswer) {
+  for (const auto answer : {Dialogs::Answer::Cancel, Dialogs::Answer::Ok}) {
+    QTimer::singleShot(0,
+                       [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    EXPECT_EQ(QtDialogs().MessageBox(window.get(), "Exit?", Dialogs::Buttons::OkCancel,
+                                     Dialogs::Icon::Question, "Confirm", answer),
+              answer);
+  }
 }
 
 }  // namespace

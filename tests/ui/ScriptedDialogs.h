@@ -19,6 +19,7 @@ class ScriptedDialogs final : public Dialogs {
     QString title;
     Buttons buttons;
     Icon icon;
+    Answer byDefault;
   };
 
   std::vector<Box> boxes;
@@ -26,9 +27,9 @@ class ScriptedDialogs final : public Dialogs {
   std::deque<std::function<void(QDialog&)>> drivers;
   std::vector<QString> dialogsShown;  // object names, in order
 
-  Answer MessageBox(QWidget*, const QString& text, Buttons buttons, Icon icon,
-                    const QString& title) override {
-    boxes.push_back({text, title, buttons, icon});
+  Answer MessageBox(QWidget*, const QString& text, Buttons buttons, Icon icon, const QString& title,
+                    Answer byDefault = Answer::Ok) override {
+    boxes.push_back({text, title, buttons, icon, byDefault});
     if (answers.empty()) return Answer::Ok;
     const Answer a = answers.front();
     answers.pop_front();

@@ -1,7 +1,12 @@
+#include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -35,7 +40,21 @@ class SetupDialog : public UiTest {
     e->clear();
     QTest::keyClicks(e, text);
   }
-  void Ok(frmSetup& d) { QTest::mouseClick(Find<QPushButton>(d, "cmdOk"), Qt::LeftButton); }
+  void Click(frmSetup& d, const char* name) {
+    QTest::mouseClick(Find<QPushButton>(d, name), Qt::LeftButton);
+  }
+  void Ok(frmSetup& d) { Click(d, "cmdOk"); }
+  // A table's rows as the cells show them, names included.
+  static std::vector<QStringList> Shown(QTableWidget* t) {
+    std::vector<QStringList> rows(static_cast<std::size_t>(t->rowCount()));
+    for (int r = 0; r < t->rowCount(); ++r) {
+      for (int c = 0; c < t->columnCount(); ++c) {
+        const auto* named = qobject_cast<QStyledItemDelegate*>(t->itemDelegateForColumn(c));
+        rows[static_cast<std::size_t>(r)] << named->displayText(t->item(r, c)->text(), {});
+      }
+    }
+    return rows;
+  }
   bool FileChanged() { return folder.Read("vyrntpnl.ini") != written; }
 
   std::string written;
@@ -134,27 +153,59 @@ TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
   EXPECT_EQ(Find<QLineEdit>(*d, "txtIPAddr")->text(), "10.1.2.3");
   QTest::keyClick(Find<QLineEdit>(*d, "txtDelay"), Qt::Key_Backspace);
   EXPECT_EQ(Find<QLineEdit>(*d, "txtDelay")->text(), "50");
+
+  // Pasted text passes the same filter; a delay beyond the longest is cut
+  // to it, and the dialog says so beside the box.
+  QLabel* note = Find<QLabel>(*d, "lblDelayNote");
+  const struct {
+    const char *box, *pasted, *kept;
+    bool noted;
+  } pastes[] = {{"txtIPPort", "12a-3", "123", false},
+                {"txtIPAddr", "10,a.1 .2.3", "10.1.2.3", false},
+                {"txtDelay", "2 500", "2500", false},
+                {"txtDelay", "25000", "10000", true}};
+  for (const auto& c : pastes) {
+    SCOPED_TRACE(c.pasted);
+    QLineEdit* box = Find<QLineEdit>(*d, c.box);
+    box->clear();
+    QApplication::clipboard()->setText(c.pasted);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), c.kept);
+    EXPECT_EQ(note->isVisibleTo(d.get()), c.noted);
+  }
+  EXPECT_EQ(note->text(), "25000 ms is longer than the longest delay: 10000 ms kept");
+  const auto labels = Find<QLineEdit>(*d, "txtDelay")->parentWidget()->findChildren<QLabel*>();
+  EXPECT_EQ(
+      std::count_if(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "ms"; }),
+      2);  // the delay's unit and the confirm time's
 }
 
-TEST_F(SetupDialog, returnSourceBoxKeys) {
+// Keys go where a person's would: to the widget that holds the focus.
+TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBox) {
   st().bReturnToSpecific = true, st().iReturnSource = 4;
   auto d = Open();
+  Type(*d, "txtDelay", "750");
+  QApplication::setActiveWindow(d.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
   QComboBox* cmb = Find<QComboBox>(*d, "cmbReturn");
-  QLineEdit* edit = cmb->lineEdit();
-  edit->clear();
-  QTest::keyClicks(edit, "12");
-  QTest::keyClick(edit, Qt::Key_Return);
+  cmb->setFocus();
+  cmb->lineEdit()->clear();
+  const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+  for (const Qt::Key k : {Qt::Key_1, Qt::Key_X, Qt::Key_2}) key(k);
+  EXPECT_EQ(cmb->currentText(), "12");  // the letter refused
+  key(Qt::Key_Return);
   EXPECT_EQ(cmb->currentIndex(), 12);
-  EXPECT_TRUE(d->isVisible());  // Enter does not confirm the dialog
-  QTest::keyClick(edit, Qt::Key_U);
+  key(Qt::Key_U);
   EXPECT_EQ(cmb->currentIndex(), 0);
-  QTest::keyClick(edit, Qt::Key_Escape);
+  key(Qt::Key_Escape);  // back to the stored source; the dialog stays
+  EXPECT_EQ(cmb->currentIndex(), 5);
+  cmb->lineEdit()->clear();
+  for (const Qt::Key k : {Qt::Key_0, Qt::Key_Return}) key(k);
   EXPECT_EQ(cmb->currentIndex(), 5);
   EXPECT_TRUE(d->isVisible());
-  edit->clear();
-  QTest::keyClicks(edit, "0");
-  QTest::keyClick(edit, Qt::Key_Return);
-  EXPECT_EQ(cmb->currentIndex(), 5);
+  Ok(*d);
+  EXPECT_EQ(std::tie(st().iReturnSource, st().iWaitTime),
+            std::make_tuple(int16_t{4}, int16_t{750}));
 }
 
 TEST_F(SetupDialog, listButtonsOpenTheEditorOnTheirList) {
@@ -191,7 +242,7 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
       editor.cmdAdd_Click();
       editor.findChild<QTreeWidget*>("lvList")->topLevelItem(0)->setSelected(true);
       editor.cmdRemove_Click();  // output 1
-      editor.cmdClose_Click();
+      editor.cmdOk_Click();
     });
     QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigOuts"), Qt::LeftButton);
     QTest::mouseClick(Find<QPushButton>(*d, confirm ? "cmdOk" : "cmdCancel"), Qt::LeftButton);
@@ -214,6 +265,47 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
     EXPECT_EQ(host.rows().Row(1).sOut, "Out 0004");
     EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 02=4\r\n"), std::string::npos);
   }
+}
+
+// One console becomes two and one of two air chains is taken away; the file
+// the dialog writes opens again as it was left and is written again unchanged.
+TEST_F(SetupDialog, consoleAndAirChainTabsRoundTripThroughTheFile) {
+  st().udtConsoles = {{0, 9, 11, 40}}, st().iConsoleCount = 1;
+  st().udtAirChains = {{2, 99}, {3, 100}}, st().iAirChainCount = 2;
+  auto d = Open();
+  auto* consoles = Find<QTableWidget>(*d, "grdConsoles");
+  auto* chains = Find<QTableWidget>(*d, "grdAirChains");
+  EXPECT_EQ(Shown(consoles), (std::vector<QStringList>{{"1 (Out 0001)", "10 (Inpt0010)",
+                                                        "12 (Inpt0012)", "41 (Out 0041)"}}));
+  Click(*d, "cmdAddConsoles");
+  const char* typed[] = {"2", "13", "300", "42"};
+  for (int c = 0; c < 4; ++c) consoles->item(1, c)->setText(typed[c]);
+  EXPECT_EQ(Shown(consoles)[1][2], "300 (not on switcher)");
+  chains->selectRow(0);
+  Click(*d, "cmdRemoveAirChains");
+
+  Ok(*d);  // bus 300 is beyond the 256 the switcher has
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].title, "Console Error");
+  EXPECT_EQ(dialogs.boxes[0].text,
+            "Console 2: last mix-minus bus 300 is not on the switcher (buses 1 to 256).");
+  EXPECT_EQ(Find<QTabWidget>(*d, "tabSetup")->currentWidget()->objectName(), "tabConsoles");
+  EXPECT_FALSE(FileChanged());
+  consoles->item(1, 2)->setText("15");
+  Ok(*d);
+  EXPECT_FALSE(d->isVisible());
+  const std::string file = folder.Read("vyrntpnl.ini");
+  EXPECT_NE(file.find("Console Count=2\r\nAirChain Count=1\r\n[CONSOLE01]\r\nProgram=1\r\n"
+                      "First MM Bus=10\r\nLast MM Bus=12\r\nMM in use Relay=41\r\n[CONSOLE02]\r\n"
+                      "Program=2\r\nFirst MM Bus=13\r\nLast MM Bus=15\r\nMM in use Relay=42\r\n"
+                      "[Air Chain01]\r\nClean=4\r\nTones and Sounders=101\r\n[SECURITY]"),
+            std::string::npos);
+  EXPECT_EQ(st().iMMAssoc[14], 1);  // the new console's buses are its own at once
+
+  auto again = Open();
+  EXPECT_EQ(Find<QTableWidget>(*again, "grdConsoles")->rowCount(), 2);
+  Ok(*again);
+  EXPECT_EQ(folder.Read("vyrntpnl.ini"), file);
 }
 
 }  // namespace
