@@ -23,7 +23,11 @@ const char* StateWord(int32_t colour) {
 std::string Named(const std::vector<std::string>& names, int16_t channel) {
   const std::string number = std::to_string(channel + 1);
   if (channel < 0 || static_cast<std::size_t>(channel) >= names.size()) return number;
-  return names[static_cast<std::size_t>(channel)] + " (" + number + ")";
+  // Switchers pad names to their width; the padding would only push the
+  // number away.
+  std::string name = names[static_cast<std::size_t>(channel)];
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name + " (" + number + ")";
 }
 
 // The time of day `ms` milliseconds after `at` (across midnight too).

@@ -32,7 +32,8 @@ namespace {
 constexpr int kClientWidth = 5535;
 constexpr int kHeaderHeight = 840;  // poll counter and column headings, above the rows
 constexpr int kOutLeft = 480, kOutWidth = 1815;
-constexpr int kSourceLeft = 2880, kSourceWidth = 1575;
+// The source runs to the window's edge: sums and alarm captions are long.
+constexpr int kSourceLeft = 2880, kSourceWidth = 2535;
 constexpr int kRowHeight = 240;
 constexpr int kRowPitch = 480;
 // Title bar and borders, until the window manager has framed the window.

@@ -1,6 +1,8 @@
-// Takes the pictures of the windows shown in docs/: the main window against
-// a simulated switcher with rows in each state, the setup dialog and the
-// list editor. Run it under an X server (scripts/screenshots.sh uses Xvfb).
+// Takes the pictures of the windows shown in docs/, against a simulated
+// switcher: the main window with its Activity list after a return, a return
+// that never took (the alarm), the window while the link is down, the setup
+// dialog with its Consoles tab, and the list editor. Run it under an X server
+// (scripts/screenshots.sh uses Xvfb).
 //
 //   vyr-screenshots OUTPUT_DIR [SUFFIX]
 
@@ -8,7 +10,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -49,12 +53,12 @@ bool Save(QWidget& w, const QString& dir, const QString& name, const QString& su
   return ok;
 }
 
-// A small facility: five watched outputs, input 7 an exception, a wait long
-// enough that an Off row stays red while the picture is taken.
+// A small facility: five watched outputs, input 7 an exception, a short
+// wait before a return and a confirmation within a second.
 QByteArray Configuration(quint16 port) {
   return QStringLiteral(
              "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=%1\r\n[CONFIG]\r\nRefresh Rate=100\r\n"
-             "Time Out=20\r\nWait Time=10000\r\nWatch Count=5\r\n"
+             "Time Out=20\r\nWait Time=500\r\nConfirm Time=1000\r\nWatch Count=5\r\n"
              "Output 01=1\r\nInput 01=16384\r\nOpto 01=16383\r\n"
              "Output 02=2\r\nInput 02=16384\r\nOpto 02=16383\r\n"
              "Output 03=3\r\nInput 03=16384\r\nOpto 03=16383\r\n"
@@ -62,7 +66,7 @@ QByteArray Configuration(quint16 port) {
              "Output 05=5\r\nInput 05=16384\r\nOpto 05=16383\r\n"
              "Return Source=16383\r\nReturn to Last Source=No\r\nException Count=1\r\n"
              "Exceptions=0000001\r\nConsole Count=1\r\nAirChain Count=0\r\n"
-             "[CONSOLE01]\r\nProgram=9\r\nFirst MM Bus=21\r\nLast MM Bus=24\r\n"
+             "[CONSOLE01]\r\nProgram=9\r\nFirst MM Bus=11\r\nLast MM Bus=14\r\n"
              "MM in use Relay=1\r\n")
       .arg(port)
       .toLatin1();
@@ -120,14 +124,36 @@ int main(int argc, char* argv[]) {
       })) {
     std::fprintf(stderr, "the panel did not get the switcher's tables\n");
   }
-  sim->TakeOff(1);  // goes red and waits its 10 s
-  Settle(600);
+  auto* activity = window.findChild<QListWidget*>("lstActivity");
+  const auto activityHas = [&](const QString& text) {
+    return activity != nullptr && !activity->findItems(text, Qt::MatchContains).isEmpty();
+  };
+  // A return: Off, its wait, the crosspoint change, the confirmation.
+  sim->TakeOff(1);
+  if (!WaitFor([&] { return activityHas("return confirmed"); })) {
+    std::fprintf(stderr, "the return of STUDIO B was not confirmed\n");
+  }
+  Settle(300);
   bool ok = Save(window, out, "main-window", suffix);
+
+  // A return the switcher never takes: sent three times, then the alarm.
+  sim->SetRouting(sim::SwitcherSim::Routing::Ignore);
+  sim->TakeOff(2);
+  if (!WaitFor([&] { return activityHas("alarm raised"); }, 8000)) {
+    std::fprintf(stderr, "TX MAIN was not raised as an alarm\n");
+  }
+  Settle(300);
+  ok = Save(window, out, "alarm", suffix) && ok;
+  sim->SetRouting(sim::SwitcherSim::Routing::Apply);
+  sim->Route(2, 2);
 
   vyr::frmSetup setup(host.panel(), dialogs, &window);
   setup.show();
   Settle(300);
   ok = Save(setup, out, "setup-dialog", suffix) && ok;
+  if (auto* tabs = setup.findChild<QTabWidget*>("tabSetup")) tabs->setCurrentIndex(1);
+  Settle(300);
+  ok = Save(setup, out, "setup-consoles", suffix) && ok;
   setup.hide();
 
   host.state().iListType = 20;
@@ -136,5 +162,13 @@ int main(int argc, char* argv[]) {
   Settle(300);
   ok = Save(editor, out, "list-editor", suffix) && ok;
   editor.hide();
+
+  // The switcher goes away: the rows go stale and the panel keeps trying.
+  sim.reset();
+  if (!WaitFor([&] { return !host.state().bConnected; })) {
+    std::fprintf(stderr, "the link did not drop\n");
+  }
+  Settle(1500);
+  ok = Save(window, out, "stale-window", suffix) && ok;
   return ok ? 0 : 1;
 }
