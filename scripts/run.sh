@@ -19,6 +19,14 @@ scripts/build.sh --target VYRSourceReturn switcher-sim
 port="${VYR_DEMO_PORT:-1250}"
 seconds="${VYR_DEMO_SECONDS:-9}"
 folder="$(mktemp -d)"
+# The day's activity file: its length, and the lines of each return.
+activity_summary() {
+  local file
+  file="${folder}/Activity $(date +%F).txt"
+  echo "== activity: $(cat "${file}" 2>/dev/null | wc -l) lines in ${file}"
+  grep -E "Off seen|return (scheduled|sent|confirmed|not confirmed)" "${file}" 2>/dev/null \
+    | sed 's/^/   /' || true
+}
 sed "s/^IP Port=.*/IP Port=${port}\r/" examples/demo/vyrntpnl.ini > "${folder}/vyrntpnl.ini"
 stop_sim() { pkill -f "switcher-sim --port ${port} " 2>/dev/null || true; }
 trap stop_sim EXIT
@@ -30,6 +38,7 @@ if [ -z "${VYR_DEMO_HEADLESS:-}" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ];
   pkill -f "VYRSourceReturn --folder ${folder}" 2>/dev/null || true  # quit in the simulator ends it too
   wait
   echo "== error log: $(cat "${folder}/Errorlog.txt" 2>/dev/null | wc -l) lines in ${folder}/Errorlog.txt"
+activity_summary
   exit 0
 fi
 
@@ -42,3 +51,4 @@ echo "== VYRSourceReturn --headless --folder ${folder}  (stops after ${seconds} 
 timeout --signal=TERM "${seconds}" build/VYRSourceReturn --headless --folder "${folder}" \
   | sed -u 's/^/VYRSourceReturn | /' || true
 echo "== error log: $(cat "${folder}/Errorlog.txt" 2>/dev/null | wc -l) lines in ${folder}/Errorlog.txt"
+activity_summary
