@@ -30,6 +30,7 @@ def ms(name):
 
 
 reaction, footprint = results("reaction.txt"), results("footprint.txt")
+window = results("window-idle.txt")
 rows = [
     ("Full 256-output map: framing, dispatch, decoding, storing",
      f"{bench['FullMap256']['bytes_per_second'] / 1e6:.0f} MB/s", ">= 600 MB/s",
@@ -67,6 +68,10 @@ rows += [
      footprint["headless_rss_kb"] / 1024 < 30),
     ("Resident memory, window (Xvfb)", f"{footprint['window_rss_kb'] / 1024:.1f} MB", "< 80 MB",
      0 < footprint["window_rss_kb"] / 1024 < 80),
+    (f"Idle CPU, window (Xvfb) with {int(window['watched'])} watched outputs, {int(window['idle_seconds'])} s",
+     f"{window['window_idle_cpu_percent']:.2f} % of one core", "< 1 %", window["window_idle_cpu_percent"] < 1),
+    (f"Resident memory, window (Xvfb) with {int(window['watched'])} watched outputs",
+     f"{window['window_rss_kb'] / 1024:.1f} MB", "< 80 MB", 0 < window["window_rss_kb"] / 1024 < 80),
 ]
 
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "?")

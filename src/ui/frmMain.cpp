@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "engine/StatusRows.h"
@@ -113,6 +114,9 @@ frmMain::frmMain(PanelHost& host, Dialogs& dialogs, TrayIcon& tray, QWidget* par
   lblPoll_ = BoardLabel(header, "lblPoll", QString(), false);
   Place(lblPoll_, 1560, 120, 2400, 255);
   lblPoll_->setStyleSheet("color: rgb(96, 96, 96);");
+  pollRedraw_ = new QTimer(this);
+  pollRedraw_->setSingleShot(true);
+  connect(pollRedraw_, &QTimer::timeout, this, [this] { DrawPoll(); });
 
   auto* area = new RowsArea(client);
   scroll_ = area;
@@ -270,8 +274,22 @@ void frmMain::ShowRow(int row, const StatusRow& r) {
   }
 }
 
+// The counter moves every poll tick; drawing it that often costs more than
+// the rest of an idle window together, so it is drawn at most once a
+// second, the latest count showing within a second.
 void frmMain::PollChanged(const std::string& caption) {
-  lblPoll_->setText("Polls: " + Latin1(caption));
+  pollCaption_ = caption;
+  if (pollDrawn_.isValid() && pollDrawn_.elapsed() < kPollRedrawMs) {
+    if (!pollRedraw_->isActive()) pollRedraw_->start(kPollRedrawMs - int(pollDrawn_.elapsed()));
+    return;
+  }
+  DrawPoll();
+}
+
+void frmMain::DrawPoll() {
+  pollRedraw_->stop();
+  pollDrawn_.start();
+  lblPoll_->setText("Polls: " + Latin1(pollCaption_));
 }
 
 void frmMain::Form_Load(const std::string& folder) {

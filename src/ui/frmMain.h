@@ -5,6 +5,7 @@
 // indicator, the Activity list under the rows, and the tray icon that stands
 // in for the window while it is minimised.
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 class QLabel;
 class QMenu;
 class QScrollArea;
+class QTimer;
 
 namespace vyr {
 
@@ -50,6 +52,7 @@ class frmMain final : public QMainWindow, private PanelEvents {
   ConnectionIndicator& Indicator() { return *indicator_; }
 
   static constexpr const char* kTitle = "VYR Return";
+  static constexpr int kPollRedrawMs = 1000;
 
  signals:
   // Every window is closed and the tray icon is gone: time to quit.
@@ -63,6 +66,7 @@ class frmMain final : public QMainWindow, private PanelEvents {
   void RowsRebuilt(int16_t count) override;
   void RowChanged(int16_t row, const StatusRow& content) override;
   void PollChanged(const std::string& caption) override;
+  void DrawPoll();
   void Connected() override { SetStale(false); }
   void Disconnected(const std::string&) override { SetStale(true); }
   void ConnectFailed(const std::string&) override { SetStale(true); }
@@ -83,6 +87,9 @@ class frmMain final : public QMainWindow, private PanelEvents {
   Dialogs& dialogs_;
   TrayIcon& tray_;
   QLabel* lblPoll_;
+  std::string pollCaption_;
+  QElapsedTimer pollDrawn_;  // since the counter was last drawn
+  QTimer* pollRedraw_;       // draws the latest count once a second has passed
   QScrollArea* scroll_;
   QWidget* board_;                                 // the rows, inside scroll_
   QLabel* hint_;                                   // in place of the rows while none is watched
