@@ -49,7 +49,10 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-ActivityFile::~ActivityFile() { Close(); }
+ActivityFile::~ActivityFile() {
+  Flush();
+  Close();
+}
 
 std::string ActivityFile::PathFor(const DateTime& day) const {
   return folder_ + kPrefix + FormatIsoDate(day) + kSuffix;
@@ -64,9 +67,11 @@ void ActivityFile::Tick() {
   if (!started_) return;
   const DateTime now = clock_.Now();
   if (!SameDay(now)) NewDay(now);
+  Flush();
 }
 
 void ActivityFile::NewDay(const DateTime& at) {
+  Flush();  // the day's last lines go to the day's file
   Close();
   day_ = at;
   RemoveOldFiles(at);
@@ -94,14 +99,24 @@ void ActivityFile::RemoveOldFiles(const DateTime& today) const {
 void ActivityFile::ActivityLine(const DateTime& at, const std::string& text) {
   if (!started_) return;  // the folder is not known yet
   if (!SameDay(at)) NewDay(at);
+  pending_ += StampedLine(at, text);
+  pending_ += '\n';
+  if (pending_.size() >= kFlushBytes) Flush();
+}
+
+void ActivityFile::Flush() {
+  if (pending_.empty()) return;
+  // Taken out first: the error log's line about a failure comes back here.
+  std::string bytes;
+  bytes.swap(pending_);
   const std::string path = PathFor(day_);
   if (fd_ < 0) fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd_ >= 0 && WriteAll(fd_, StampedLine(at, text) + "\n")) {
+  if (fd_ >= 0 && WriteAll(fd_, bytes)) {
     failed_ = false;
     return;
   }
   const int err = errno;
-  Close();  // the next line tries a fresh open
+  Close();  // the next flush tries a fresh open
   if (failed_) return;
   // Said once; set first, since the error log's own line comes back here.
   failed_ = true;

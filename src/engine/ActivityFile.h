@@ -1,7 +1,9 @@
 #pragma once
 // The daily activity file: every activity line, as the headless program
 // prints it, appended to "Activity YYYY-MM-DD.txt" in the program folder
-// beside the error log, a new file each day by the local clock. Files of
+// beside the error log, a new file each day by the local clock. Lines are
+// gathered and written on each poll tick (and at 64 KiB, a new day and the
+// end): a burst of events costs one write, not one a line. Files of
 // that name older than kActivityDaysKept days are removed at start and
 // when the day changes; no other file is ever touched. A file that cannot
 // be written costs one error-log line (until a line is written again) and
@@ -29,8 +31,10 @@ class ActivityFile final : public ActivityListener {
 
   // The folder is known: old files go, and lines are written from now on.
   void Start();
-  // Notices midnight without waiting for a line; called by the poll timer.
+  // Writes the lines gathered, and notices midnight without waiting for a
+  // line; called by the poll timer.
   void Tick();
+  static constexpr std::size_t kFlushBytes = 64 * 1024;
   void ActivityLine(const DateTime& at, const std::string& text) override;
 
   // "Activity 2011-03-01.txt" in the folder.
@@ -39,6 +43,7 @@ class ActivityFile final : public ActivityListener {
  private:
   void NewDay(const DateTime& at);
   void RemoveOldFiles(const DateTime& today) const;
+  void Flush();
   void Close();
   bool SameDay(const DateTime& at) const {
     return at.year == day_.year && at.month == day_.month && at.day == day_.day;
@@ -51,6 +56,7 @@ class ActivityFile final : public ActivityListener {
   DateTime day_;         // of the file written
   int fd_ = -1;          // open for the day, reopened after a failure
   bool failed_ = false;  // said in the error log; quiet until a line is written
+  std::string pending_;  // lines not yet written
 };
 
 }  // namespace vyr

@@ -150,6 +150,8 @@ TEST_F(ActivityFileTest, writesEachLineToTheDaysFileAndANewFileAfterMidnight) {
   file.Tick();  // midnight, no line: the day's file is closed
   std::remove(folder.File("Activity 2011-03-02.txt").c_str());
   Ticks(3);
+  EXPECT_FALSE(fs::exists(folder.File("Activity 2011-03-02.txt")));  // gathered until a tick
+  file.Tick();
   EXPECT_EQ(Day("2011-03-01"),
             "23:59:59.900  Off seen on Out 0003 (3)\n"
             "23:59:59.900  row 1: Out 0003 <-  - Off -   (OFF)\n"
@@ -194,16 +196,19 @@ TEST_F(ActivityFileTest, aFileThatCannotBeWrittenIsLoggedOnceAndThePanelGoesOn) 
   file.Start();
   Feed(OneOutput(2, {}));
   Ticks(3);
+  file.Tick();
   EXPECT_EQ(Changes(), (std::vector<Sent>{{3, 21, 4}, {3, 21, 4}}));  // returned, sent again
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_NE(logged[0].find("Error Writing Activity 2011-03-01.txt: Error #  75"), std::string::npos)
       << logged[0];
   fs::remove(folder.File("Activity 2011-03-01.txt"));
   Feed(OneOutput(2, {20}));  // written again: a later failure is said again
+  file.Tick();
   EXPECT_NE(Day("2011-03-01").find("return confirmed: Out 0003 (3)\n"), std::string::npos);
   fs::create_directory(folder.File("Activity 2011-03-02.txt"));
   clock.Set({2011, 3, 2, 0, 0, 0, 5});
   Feed(OneOutput(2, {}));
+  file.Tick();
   EXPECT_EQ(logged.size(), 2u);
 }
 
