@@ -12,6 +12,7 @@ packages=(
   libgtest-dev
   libbenchmark-dev
   clang-14 libclang-rt-14-dev
+  xvfb xauth
   "$@"
 )
 

@@ -130,17 +130,17 @@ int main(int argc, char* argv[]) {
   };
   // A return: Off, its wait, the crosspoint change, the confirmation.
   sim->TakeOff(1);
-  if (!WaitFor([&] { return activityHas("return confirmed"); })) {
-    std::fprintf(stderr, "the return of STUDIO B was not confirmed\n");
-  }
+  bool ok = WaitFor([&] { return activityHas("return confirmed"); });
+  if (!ok) std::fprintf(stderr, "the return of STUDIO B was not confirmed\n");
   Settle(300);
-  bool ok = Save(window, out, "main-window", suffix);
+  ok = Save(window, out, "main-window", suffix) && ok;
 
   // A return the switcher never takes: sent three times, then the alarm.
   sim->SetRouting(sim::SwitcherSim::Routing::Ignore);
   sim->TakeOff(2);
   if (!WaitFor([&] { return activityHas("alarm raised"); }, 8000)) {
     std::fprintf(stderr, "TX MAIN was not raised as an alarm\n");
+    ok = false;
   }
   Settle(300);
   ok = Save(window, out, "alarm", suffix) && ok;
@@ -167,6 +167,7 @@ int main(int argc, char* argv[]) {
   sim.reset();
   if (!WaitFor([&] { return !host.state().bConnected; })) {
     std::fprintf(stderr, "the link did not drop\n");
+    ok = false;
   }
   Settle(1500);
   ok = Save(window, out, "stale-window", suffix) && ok;
