@@ -62,6 +62,7 @@ QTreeWidget* ListView(QWidget* parent, const char* name, const char* heading, in
   lv->setColumnHidden(1, true);
   lv->header()->setStretchLastSection(false);
   lv->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  lv->header()->setSectionResizeMode(kOptoColumn, QHeaderView::ResizeToContents);
   lv->header()->setSectionsClickable(false);
   lv->setRootIsDecorated(false);
   lv->setUniformRowHeights(true);
