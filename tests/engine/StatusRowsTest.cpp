@@ -26,6 +26,14 @@ TEST_F(StatusRowsTest, rowsGrowAsCopiesOfRowZeroAndShrinkButRowZeroStays) {
   EXPECT_TRUE(logged.empty()) << logged.front();
 }
 
+// The same source in another state (say it became an exception): the row
+// takes the new colour, not only a new caption.
+TEST_F(StatusRowsTest, aRowTakesANewColourUnderTheSameCaption) {
+  rows.SetSource(0, "Inpt0007", kColourGreen);
+  rows.SetSource(0, "Inpt0007", kColourBlack);
+  EXPECT_TRUE(RowIs(0, "Inpt0007", kColourBlack));
+}
+
 TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
   Watch({{1}, {2}, {3}, {4}, {5}, {2}});
   Consoles({}, {{50, 60}});
