@@ -56,6 +56,16 @@ class XptRecord {
     StoreSlowly(untagged, tagged);
   }
 
+  // Room for this many untagged entries and no tagged ones, for a decoder
+  // to fill in place; what the record held is let go.
+  XptEntry* HoldUntagged(std::size_t count) {
+    if (OnHeap()) delete[] heap_;
+    tagged_ = 0;
+    untagged_ = static_cast<uint8_t>(count);
+    if (OnHeap()) heap_ = new XptEntry[count];
+    return OnHeap() ? heap_ : inPlace_;
+  }
+
   std::span<const XptEntry> Untagged() const { return {Data(), untagged_}; }
   std::span<const XptEntry> Tagged() const { return {Data() + untagged_, tagged_}; }
   // The k-th untagged source, or the k-th tagged one; 0 past those kept.

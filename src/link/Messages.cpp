@@ -26,7 +26,7 @@ struct Reader {
     return static_cast<unsigned char>(message[p++]);
   }
   int16_t Word() {
-    if (message.size() - p < 2 || p >= message.size()) Raise(kErrSubscript);
+    if (p + 2 > message.size()) Raise(kErrSubscript);
     const int value =
         static_cast<unsigned char>(message[p + 1]) * 128 + static_cast<unsigned char>(message[p]);
     p += 2;
@@ -103,6 +103,15 @@ DecodedMap DecodeCrosspointMap(std::string_view message) {
     if (entries > kMaxEntries) return map;
     expected += entries * entryBytes + 3;
     rec.byStatus = in.Byte();
+    if (!tagged) {  // every entry untagged: read straight into the record
+      XptEntry* e = rec.HoldUntagged(static_cast<std::size_t>(entries));
+      for (int16_t j = 0; j < entries; ++j, ++e) {
+        e->iSrc = in.Word();
+        e->iData2 = in.Word();
+        e->iData3 = kind == kThreeWordKind ? in.Word() : int16_t{0};
+      }
+      continue;
+    }
     for (int16_t j = 0; j < entries; ++j) {
       const bool isTag = tagged && in.Byte() == kTaggedEntry;
       if (isTag) ++t;

@@ -85,6 +85,7 @@ TEST(Messages, crosspointMapEntriesTagsAndThirdWords) {
       // A tag byte other than 10 leaves the entry untagged.
       {kit::MapFrame(20, {{{{8, false}, {11, true}}}, {{{13}}, 2}}),
        "20: count 2 status 0 tags 1 src0 8/0/0 tag0 11/0/0, count 1 status 2 tags 0 src0 13/0/0"},
+      {kit::OneOutput(4, {3, 5, 7}), "4: count 3 status 0 tags 0 src0 3/0/0 src1 5/0/0 src2 7/0/0"},
       {kit::OneOutput(4, std::vector<int>(64, 1)), "4: count 64"},
       {kit::MapFrame(4, {{std::vector<kit::Entry>(32, kit::Entry{9, true})}}),
        "4: count 32 status 0 tags 32"},
