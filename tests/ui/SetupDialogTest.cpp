@@ -120,24 +120,6 @@ TEST_F(SetupDialog, eachRefusalShowsItsMessageBoxAndKeepsTheDialogOpen) {
   }
 }
 
-TEST_F(SetupDialog, okHandsTheBoxesOverAndCloses) {
-  auto d = Open();
-  TypeInto(d.get(), "txtIPAddr", "127.000.000.001");
-  TypeInto(d.get(), "txtDelay", "350");
-  TypeInto(d.get(), "txtConfirm", "900");
-  ClickOn(d.get(), "optReturnType_1");
-  QComboBox* cmb = Child<QComboBox>(d.get(), "cmbReturn");
-  cmb->setCurrentIndex(12);
-  cmb->setEditText("inpt0004[0004]");  // typed, in any letter case
-  ClickOn(d.get(), "cmdOk");
-  EXPECT_TRUE(dialogs.boxes.empty());
-  EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(st().sIPAddress, "127.0.0.1");
-  EXPECT_EQ(std::tie(st().bReturnToSpecific, st().iReturnSource, st().iWaitTime, st().lConfirmTime),
-            std::make_tuple(true, int16_t{3}, int16_t{350}, int32_t{900}));
-  EXPECT_NE(folder.Read("vyrntpnl.ini").find("Return Source=4\r\n"), std::string::npos);
-}
-
 // Typed or pasted, each box keeps only its own keys; a delay beyond the
 // longest is cut to it, and the dialog says so beside the box.
 TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
@@ -176,8 +158,9 @@ TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
       2);  // the delay's unit and the confirm time's
 }
 
-// Keys go where a person's would: to the widget that holds the focus.
-TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBox) {
+// Keys go where a person's would: to the widget that holds the focus. Ok
+// hands the boxes over (a source typed in any letter case) and closes.
+TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBoxAndOkHandsAllOver) {
   st().bReturnToSpecific = true, st().iReturnSource = 4;
   auto d = Open();
   TypeInto(d.get(), "txtDelay", "750");
@@ -199,9 +182,18 @@ TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBox) {
   for (const Qt::Key k : {Qt::Key_0, Qt::Key_Return}) key(k);
   EXPECT_EQ(cmb->currentIndex(), 5);
   EXPECT_TRUE(d->isVisible());
+
+  TypeInto(d.get(), "txtIPAddr", "127.000.000.001");
+  TypeInto(d.get(), "txtConfirm", "900");
+  cmb->setCurrentIndex(12);
+  cmb->setEditText("inpt0004[0004]");
   ClickOn(d.get(), "cmdOk");
-  EXPECT_EQ(std::tie(st().iReturnSource, st().iWaitTime),
-            std::make_tuple(int16_t{4}, int16_t{750}));
+  EXPECT_TRUE(dialogs.boxes.empty());
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(st().sIPAddress, "127.0.0.1");
+  EXPECT_EQ(std::tie(st().bReturnToSpecific, st().iReturnSource, st().iWaitTime, st().lConfirmTime),
+            std::make_tuple(true, int16_t{3}, int16_t{750}, int32_t{900}));
+  EXPECT_NE(folder.Read("vyrntpnl.ini").find("Return Source=4\r\n"), std::string::npos);
 }
 
 // Outputs 1 and 2 are watched with known last sources; the list editor adds
