@@ -185,6 +185,8 @@ TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBoxAndOkHandsAllOver
 
   TypeInto(d.get(), "txtIPAddr", "127.000.000.001");
   TypeInto(d.get(), "txtConfirm", "900");
+  // Set while another box holds the focus, the source is matched by Ok itself.
+  Child<QLineEdit>(d.get(), "txtConfirm")->setFocus();
   cmb->setCurrentIndex(12);
   cmb->setEditText("inpt0004[0004]");
   ClickOn(d.get(), "cmdOk");
