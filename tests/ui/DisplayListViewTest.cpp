@@ -38,9 +38,8 @@ class DisplayListView : public ::testing::Test {
   std::vector<std::string> Keys(const char* list) {
     std::vector<std::string> keys;
     QTreeWidget* lv = Find(list);
-    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+    for (int i = 0; i < lv->topLevelItemCount(); ++i)
       keys.push_back(lv->topLevelItem(i)->text(1).toStdString());
-    }
     return keys;
   }
   void Select(const char* list, int row) { Find(list)->topLevelItem(row)->setSelected(true); }

@@ -50,18 +50,16 @@ TEST_F(MainWindow, rowsShowTheirStateAndTheWindowFitsThem) {
 
   // Two rows, none but row 0 (and its height), then three.
   const int fourRows = window->height();
-  const auto labels = [&] {
-    const auto all = window->findChildren<QLabel*>(QRegularExpression("^lbl(Out|Source)_"));
-    return static_cast<int>(all.size());
-  };
+  const QRegularExpression rowLabel("^lbl(Out|Source)_");
   const struct {
     int16_t count;
     int labels, shorter;
   } loads[] = {{2, 4, 64}, {0, 2, 96}, {3, 6, 32}};
   for (const auto& l : loads) {
     host.rows().LoadDisplays(st(), host.log(), l.count);
-    EXPECT_EQ(std::tuple(labels(), window->height(), st().iDisplayCount),
-              std::tuple(l.labels, fourRows - l.shorter, l.count));
+    EXPECT_EQ(std::tuple(window->findChildren<QLabel*>(rowLabel).size(), window->height(),
+                         st().iDisplayCount),
+              std::tuple(qsizetype{l.labels}, fourRows - l.shorter, l.count));
   }
   const QLabel* first = Label("lblOut_0");
   const QLabel* last = Label("lblOut_2");
