@@ -13,24 +13,20 @@ failed=0
 fail() { echo "install tree: $*" >&2; failed=1; }
 
 [ -x "$prefix/bin/VYRSourceReturn" ] || fail "bin/VYRSourceReturn missing or not executable"
-for f in share/applications/vyr-return.desktop \
-         share/icons/hicolor/scalable/apps/vyr-return.svg \
+for f in share/icons/hicolor/scalable/apps/vyr-return.svg \
          share/icons/hicolor/48x48/apps/vyr-return.png \
-         lib/systemd/system/vyr-return.service \
          share/doc/vyr-return/vyrntpnl.ini; do
   [ -s "$prefix/$f" ] || fail "$f missing or empty"
 done
-grep -qx 'Exec=VYRSourceReturn' "$prefix/share/applications/vyr-return.desktop" 2>/dev/null \
-  || fail "desktop entry does not start VYRSourceReturn"
-grep -qx 'Icon=vyr-return' "$prefix/share/applications/vyr-return.desktop" 2>/dev/null \
-  || fail "desktop entry does not name the vyr-return icon"
-grep -qE '^ExecStart=/.*/bin/VYRSourceReturn --headless --folder /var/lib/vyr-return$' \
-  "$prefix/lib/systemd/system/vyr-return.service" 2>/dev/null \
-  || fail "unit does not run the installed program headless in /var/lib/vyr-return"
-
-for line in Type=notify WatchdogSec=10; do
-  grep -qx "$line" "$prefix/lib/systemd/system/vyr-return.service" 2>/dev/null \
-    || fail "unit lacks $line (readiness and watchdog)"
+# The desktop entry starts the program with its icon; the unit runs the
+# installed program headless in /var/lib/vyr-return, with readiness and
+# watchdog.
+desktop=share/applications/vyr-return.desktop
+unit=lib/systemd/system/vyr-return.service
+for check in "$desktop|Exec=VYRSourceReturn" "$desktop|Icon=vyr-return" \
+             "$unit|ExecStart=/.*/bin/VYRSourceReturn --headless --folder /var/lib/vyr-return" \
+             "$unit|Type=notify" "$unit|WatchdogSec=10"; do
+  grep -qx "${check#*|}" "$prefix/${check%%|*}" 2>/dev/null || fail "${check%%|*} lacks ${check#*|}"
 done
 
 if [ -x "$prefix/bin/VYRSourceReturn" ]; then

@@ -1,6 +1,3 @@
-#include <QPushButton>
-#include <QTest>
-
 #include "UiFixture.h"
 #include "ui/frmAbout.h"
 
@@ -12,17 +9,18 @@ using AboutBox = UiTest;
 TEST_F(AboutBox, showsVersionAndTheLinkSettingsAnewEachTime) {
   st().sIPAddress = "0.0.0.0", st().iRefreshRate = 100, st().iTimeOut = 20;
   frmAbout* shown = nullptr;
-  const auto read = [&](const char* name) {
-    return shown->findChild<QLabel*>(name)->text().toStdString();
+  const auto read = [&] {
+    QStringList texts;
+    for (const char* name : {"lblServerLocation", "lblRate", "LblTimeOut", "lblVersionInfo"})
+      texts << Child<QLabel>(shown, name)->text();
+    return texts;
   };
   dialogs.drivers.push_back([&](QDialog& d) {
     shown = static_cast<frmAbout*>(&d);
     EXPECT_EQ(d.windowTitle(), "VYR Source Return Information");
-    EXPECT_EQ(read("lblServerLocation"), "Not Specified");
-    EXPECT_EQ(read("lblRate"), "100 ms");
-    EXPECT_EQ(read("LblTimeOut"), "20 ms");
-    EXPECT_EQ(read("lblVersionInfo"), "VYR Source Return\nVersion 2.20 - 08/04/2010");
-    QTest::mouseClick(d.findChild<QPushButton*>("cmdAboutquit"), Qt::LeftButton);
+    EXPECT_EQ(read(), (QStringList{"Not Specified", "100 ms", "20 ms",
+                                   "VYR Source Return\nVersion 2.20 - 08/04/2010"}));
+    ClickOn(&d, "cmdAboutquit");
     EXPECT_FALSE(d.isVisible());
   });
   window->mnuAbout_Click();
@@ -31,9 +29,7 @@ TEST_F(AboutBox, showsVersionAndTheLinkSettingsAnewEachTime) {
   st().sIPAddress = "", st().iRefreshRate = 250, st().iTimeOut = 7;
   dialogs.drivers.push_back([&](QDialog& d) {
     EXPECT_EQ(&d, shown);  // the same box, only hidden in between
-    EXPECT_EQ(read("lblServerLocation"), "");
-    EXPECT_EQ(read("lblRate"), "250 ms");
-    EXPECT_EQ(read("LblTimeOut"), "7 ms");
+    EXPECT_EQ(read().mid(0, 3), (QStringList{"", "250 ms", "7 ms"}));
   });
   window->mnuAbout_Click();
   EXPECT_EQ(dialogs.dialogsShown, (std::vector<QString>{"frmAbout", "frmAbout"}));
@@ -49,8 +45,8 @@ TEST_F(AboutBox, captionsDoNotOverlapTheirValues) {
                                                        {"lblTimeOutPeriod", "LblTimeOut"}};
   for (const auto& [caption, value] : pairs) {
     SCOPED_TRACE(caption);
-    const QLabel* c = about.findChild<QLabel*>(caption);
-    const QLabel* v = about.findChild<QLabel*>(value);
+    const QLabel* c = Child<QLabel>(&about, caption);
+    const QLabel* v = Child<QLabel>(&about, value);
     EXPECT_LT(c->x() + c->sizeHint().width(), v->x());
     EXPECT_GE(v->width(), v->sizeHint().width());
     EXPECT_LE(v->geometry().right(), v->parentWidget()->width());

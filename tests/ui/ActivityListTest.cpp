@@ -7,9 +7,8 @@
 #include <QContextMenuEvent>
 #include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
-#include <cctype>
 
 #include "UiFixture.h"
 #include "ui/ActivityList.h"
@@ -33,38 +32,29 @@ class ActivityListTest : public UiTest {
 
 TEST_F(ActivityListTest, aReturnShowsAsStampedLinesNewestLastAndTheLast1000Stay) {
   auto sim = StartSim();
-  folder.Write("vyrntpnl.ini", WatchingIni(2, sim->Port()));
-  window->Form_Load(folder.path());
-  window->show();
-  ASSERT_NE(List(), nullptr);
-  const auto shows = [&](const std::string& what) {
-    const auto lines = Lines();
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.find(what) != std::string::npos; });
-  };
-  ASSERT_TRUE(WaitUntil([&] { return shows("row 2: Out 0002 <- Inpt0002  (watched)"); }));
-  sim->TakeOff(1);
-  ASSERT_TRUE(WaitUntil([&] { return shows("return confirmed: Out 0002 (2)"); }));
-  const std::vector<std::string> lines = Lines();
+  Load(2, sim->Port());
   const auto at = [&](const std::string& what) {
+    const auto lines = Lines();
     return std::find_if(lines.begin(), lines.end(),
                         [&](const std::string& l) { return l.find(what) != std::string::npos; }) -
            lines.begin();
   };
-  EXPECT_LT(at("connected to 127.0.0.1:"), at("Off seen on Out 0002 (2)"));
-  EXPECT_LT(at("Off seen on Out 0002 (2)"), at("return sent: Out 0002 (2) to Inpt0002 (2)"));
-  EXPECT_LT(at("return sent: Out 0002"), at("return confirmed: Out 0002 (2)"));
-  for (const std::string& line : lines) {  // "HH:MM:SS.mmm  " and the text
-    bool stamped = line.size() > 14 && line.substr(12, 2) == "  " && line[2] == ':' &&
-                   line[5] == ':' && line[8] == '.';
-    for (int i : {0, 1, 3, 4, 6, 7, 9, 10, 11})
-      stamped = stamped && std::isdigit(static_cast<unsigned char>(line[i]));
-    EXPECT_TRUE(stamped) << line;
-  }
+  const auto shows = [&](const std::string& what) { return at(what) < List()->count(); };
+  ASSERT_TRUE(WaitUntil([&] { return shows("row 2: Out 0002 <- Inpt0002  (watched)"); }));
+  sim->TakeOff(1);
+  ASSERT_TRUE(WaitUntil([&] { return shows("return confirmed: Out 0002 (2)"); }));
+  const std::vector<std::string> lines = Lines();
+  const std::vector<long> order = {at("connected to 127.0.0.1:"), at("Off seen on Out 0002 (2)"),
+                                   at("return sent: Out 0002 (2) to Inpt0002 (2)"),
+                                   at("return confirmed: Out 0002 (2)")};
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << testing::PrintToString(order);
+  const QRegularExpression stamped("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d  .");
+  for (const std::string& line : lines)
+    EXPECT_TRUE(stamped.match(QString::fromStdString(line)).hasMatch()) << line;
   // The daily file holds the same lines once the next poll tick writes them.
   const std::string name =
       "Activity " + QDate::currentDate().toString("yyyy-MM-dd").toStdString() + ".txt";
-  const std::string confirmed = lines[static_cast<std::size_t>(at("return confirmed"))] + "\n";
+  const std::string confirmed = lines[static_cast<std::size_t>(order.back())] + "\n";
   EXPECT_TRUE(WaitUntil([&] { return folder.Read(name).find(confirmed) != std::string::npos; }));
 
   // A burst past the limit: the newest 1,000 stay, the oldest first.
@@ -114,10 +104,8 @@ TEST_F(ActivityListTest, viewActivityShowsAndHidesTheListAndCopyTakesTheSelected
 }
 
 TEST_F(ActivityListTest, setupTakenWithOkIsListedWithWhatItNowIs) {
-  folder.Write("vyrntpnl.ini", WatchingIni(2, kClosedPort));
-  window->Form_Load(folder.path());
-  dialogs.drivers.push_back(
-      [](QDialog& d) { QTest::mouseClick(d.findChild<QPushButton*>("cmdOk"), Qt::LeftButton); });
+  Load(2, kClosedPort, false);
+  dialogs.drivers.push_back([](QDialog& d) { ClickOn(&d, "cmdOk"); });
   window->mnuSetup_Click();
   List()->Flush();
   ASSERT_GT(List()->count(), 0);

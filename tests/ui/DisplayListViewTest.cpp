@@ -1,17 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
-#include <QTest>
 #include <QTreeWidget>
 #include <QtMath>
 #include <functional>
-#include <string>
-#include <tuple>
-#include <vector>
 
-#include "ScriptedDialogs.h"
+#include "UiFixture.h"
 #include "core/Clock.h"
 #include "support/SmallFacility.h"
 #include "ui/frmDisplayListView.h"
@@ -34,13 +27,8 @@ class DisplayListView : public ::testing::Test {
     FillSmallFacility(st);
   }
 
-  template <class W = QTreeWidget>
-  W* Find(const char* name) {
-    W* w = form.findChild<W*>(QLatin1String(name));
-    if (!w) ADD_FAILURE() << "no control " << name;
-    return w;
-  }
-  void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+  QTreeWidget* Find(const char* name) { return Child<QTreeWidget>(&form, name); }
+  void Click(const char* name) { ClickOn(&form, name); }
   void Open(int16_t listType) {
     st.iListType = listType;
     form.show();
@@ -50,9 +38,8 @@ class DisplayListView : public ::testing::Test {
   std::vector<std::string> Keys(const char* list) {
     std::vector<std::string> keys;
     QTreeWidget* lv = Find(list);
-    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+    for (int i = 0; i < lv->topLevelItemCount(); ++i)
       keys.push_back(lv->topLevelItem(i)->text(1).toStdString());
-    }
     return keys;
   }
   void Select(const char* list, int row) { Find(list)->topLevelItem(row)->setSelected(true); }
@@ -70,7 +57,7 @@ TEST_F(DisplayListView, opensOnTheListTheSetupDialogAsksFor) {
   // clang-format on
   for (const auto& [listType, option, masterCount, current, firstText] : cases) {
     Open(listType);
-    EXPECT_TRUE(Find<QRadioButton>(option)->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(&form, option)->isChecked());
     EXPECT_EQ(Find("lvChannel")->topLevelItemCount(), masterCount);
     EXPECT_EQ(Keys("lvList"), current);
     EXPECT_EQ(Find("lvList")->topLevelItem(0)->text(0).toStdString(), firstText);
@@ -95,11 +82,13 @@ TEST_F(DisplayListView, addingAChannelAlreadyListedAddsNothingButIsStoredOnClose
   EXPECT_TRUE(logged.empty());
 }
 
-TEST_F(DisplayListView, removingTwoAdjacentSelectedItemsRemovesBoth) {
+// Two adjacent exceptions selected as a person does (a click, then a
+// Ctrl+click on the next row) both go; Add All and Remove All store the
+// whole or none of the inputs.
+TEST_F(DisplayListView, exceptionsGoTwoAtATimeOrAllAtOnce) {
   st.sExceptions = "1110", st.iExceptionCount = 3;
   Open(kListExceptions);
   QTreeWidget* lv = Find("lvList");
-  // As a person selects: a click, then a Ctrl+click on the next row.
   const auto centre = [lv](int row) { return lv->visualItemRect(lv->topLevelItem(row)).center(); };
   QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, centre(0));
   QTest::mouseClick(lv->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(1));
@@ -107,9 +96,6 @@ TEST_F(DisplayListView, removingTwoAdjacentSelectedItemsRemovesBoth) {
   EXPECT_EQ(Keys("lvList"), std::vector<std::string>{"Ch.0003"});
   Click("cmdOk");
   EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount), std::make_tuple("0010", int16_t{1}));
-}
-
-TEST_F(DisplayListView, addAllAndRemoveAllStoreTheWholeOrNoneOfTheInputs) {
   const std::tuple<const char*, std::string, int16_t> cases[] = {{"cmdAddAll", "1111", 4},
                                                                  {"cmdRemoveAll", "0000", 0}};
   for (const auto& [button, marks, count] : cases) {
@@ -124,7 +110,7 @@ TEST_F(DisplayListView, switchingListsStoresTheEditedListFirst) {
   Open(kListExceptions);
   Select("lvChannel", 3);
   Click("cmdAdd");
-  QTest::mouseClick(Find<QRadioButton>("optOutput"), Qt::LeftButton);
+  Click("optOutput");
   EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount), std::make_tuple("0101", int16_t{2}));
   EXPECT_EQ(Keys("lvChannel").size(), 6u);
   EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0003", "Ch.0006"}));
@@ -142,7 +128,7 @@ TEST_F(DisplayListView, cancelCloseBoxAndEscapeLeaveBothListsAsTheyWere) {
   for (const auto& closeIt : closers) {
     Open(kListOutputs);
     Click("cmdAddAll");
-    QTest::mouseClick(Find<QRadioButton>("optInput"), Qt::LeftButton);
+    Click("optInput");
     Click("cmdRemoveAll");
     closeIt();
     EXPECT_FALSE(form.isVisible());
@@ -152,21 +138,9 @@ TEST_F(DisplayListView, cancelCloseBoxAndEscapeLeaveBothListsAsTheyWere) {
   }
 }
 
-TEST_F(DisplayListView, doubleClickAddsAChannelAndDeleteRemovesTheChosenOnes) {
-  Open(kListOutputs);
-  QTreeWidget* master = Find("lvChannel");
-  const QPoint first = master->visualItemRect(master->topLevelItem(0)).center();
-  QTest::mouseClick(master->viewport(), Qt::LeftButton, {}, first);  // as a person's first press
-  QTest::mouseDClick(master->viewport(), Qt::LeftButton, {}, first);
-  EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0001", "Ch.0003", "Ch.0006"}));
-  Select("lvList", 1);
-  QTest::keyClick(Find("lvList"), Qt::Key_Delete);
-  Click("cmdOk");
-  EXPECT_EQ(st.iWatchOutputs, (std::vector<int16_t>{0, 5}));
-}
-
 // Output 300 is beyond the switcher's six; each output's opto (and input)
-// goes with it when another output is added before it.
+// goes with it when another output is added before it (by a double click)
+// or one is taken away (by Delete).
 TEST_F(DisplayListView, outputsOffTheSwitcherStayMarkedAndEachOutputKeepsItsOpto) {
   st.iWatchCount = 3, st.iWatchOutputs = {5, 2, 299};
   st.iWatchInputs = {1, kNone, 0}, st.iWatchOptos = {kNone, 3, 2};
@@ -179,14 +153,18 @@ TEST_F(DisplayListView, outputsOffTheSwitcherStayMarkedAndEachOutputKeepsItsOpto
   const auto* named = qobject_cast<QStyledItemDelegate*>(lv->itemDelegateForColumn(2));
   ASSERT_NE(named, nullptr);
   EXPECT_EQ(named->displayText(lv->topLevelItem(0)->text(2), {}), "4 (MIC 4)");
-  Select("lvChannel", 0);
-  Click("cmdAdd");
+  QTreeWidget* master = Find("lvChannel");
+  const QPoint first = master->visualItemRect(master->topLevelItem(0)).center();
+  QTest::mouseClick(master->viewport(), Qt::LeftButton, {}, first);  // as a person's first press
+  QTest::mouseDClick(master->viewport(), Qt::LeftButton, {}, first);
+  EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0001", "Ch.0003", "Ch.0006", "Ch.0300"}));
   lv->topLevelItem(0)->setText(2, "2");
+  Select("lvList", 2);
+  QTest::keyClick(lv, Qt::Key_Delete);  // Ch.0006
   Click("cmdOk");
-  EXPECT_EQ(
-      std::tie(st.iWatchOutputs, st.iWatchOptos, st.iWatchInputs),
-      std::make_tuple(std::vector<int16_t>{0, 2, 5, 299}, std::vector<int16_t>{1, 3, kNone, 2},
-                      std::vector<int16_t>{kNone, kNone, 1, 0}));
+  EXPECT_EQ(std::tie(st.iWatchOutputs, st.iWatchOptos, st.iWatchInputs),
+            std::make_tuple(std::vector<int16_t>{0, 2, 299}, std::vector<int16_t>{1, 3, 2},
+                            std::vector<int16_t>{kNone, kNone, 0}));
   EXPECT_TRUE(logged.empty());
 }
 
@@ -213,23 +191,22 @@ TEST_F(DisplayListView, listsKeepTheirBorders) {
   }
 }
 
-TEST_F(DisplayListView, emptyWatchListIsNotStoredButCloseStillCloses) {
+// A watch list naming an output twice lists what came before; an empty one
+// is not stored, but Ok still closes. Both are logged.
+TEST_F(DisplayListView, watchListErrorsAreLoggedAndTheStoredListKept) {
+  st.iWatchCount = 3, st.iWatchOutputs = {4, 1, 4};
   Open(kListOutputs);
+  EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0002", "Ch.0005"}));
   Click("cmdRemoveAll");
   Click("cmdOk");
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_EQ(std::tie(st.iWatchCount, st.iWatchOutputs),
-            std::make_tuple(int16_t{2}, std::vector<int16_t>{5, 2}));
-  EXPECT_EQ(logged, std::vector{Line("Error Saving List", 9, "Subscript out of range")});
-}
-
-TEST_F(DisplayListView, watchListNamingAnOutputTwiceListsWhatCameBefore) {
-  st.iWatchCount = 3, st.iWatchOutputs = {4, 1, 4};
-  Open(kListOutputs);
-  EXPECT_EQ(Keys("lvList"), (std::vector<std::string>{"Ch.0002", "Ch.0005"}));
-  EXPECT_EQ(logged, std::vector{Line("Error Loading List", kErrKeyNotUnique,
-                                     "Key is not unique in collection")});
+            std::make_tuple(int16_t{3}, std::vector<int16_t>{4, 1, 4}));
+  EXPECT_EQ(
+      logged,
+      (std::vector{Line("Error Loading List", kErrKeyNotUnique, "Key is not unique in collection"),
+                   Line("Error Saving List", 9, "Subscript out of range")}));
 }
 
 }  // namespace

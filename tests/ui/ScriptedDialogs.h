@@ -20,6 +20,7 @@ class ScriptedDialogs final : public Dialogs {
     Buttons buttons;
     Icon icon;
     Answer byDefault;
+    bool operator==(const Box&) const = default;
   };
 
   std::vector<Box> boxes;

@@ -20,8 +20,7 @@ namespace {
 class SetupDialog : public UiTest {
  protected:
   SetupDialog() {
-    folder.Write("vyrntpnl.ini", WatchingIni(2, kClosedPort));
-    window->Form_Load(folder.path());
+    Load(2, kClosedPort, false);
     written = folder.Read("vyrntpnl.ini");
   }
 
@@ -31,19 +30,6 @@ class SetupDialog : public UiTest {
     d->show();
     return d;
   }
-  template <class W>
-  W* Find(frmSetup& d, const char* name) {
-    return d.findChild<W*>(name);
-  }
-  void Type(frmSetup& d, const char* box, const QString& text) {
-    QLineEdit* e = Find<QLineEdit>(d, box);
-    e->clear();
-    QTest::keyClicks(e, text);
-  }
-  void Click(frmSetup& d, const char* name) {
-    QTest::mouseClick(Find<QPushButton>(d, name), Qt::LeftButton);
-  }
-  void Ok(frmSetup& d) { Click(d, "cmdOk"); }
   // A table's rows as the cells show them, names included.
   static std::vector<QStringList> Shown(QTableWidget* t) {
     std::vector<QStringList> rows(static_cast<std::size_t>(t->rowCount()));
@@ -60,23 +46,36 @@ class SetupDialog : public UiTest {
   std::string written;
 };
 
-TEST_F(SetupDialog, opensOnTheStoredSettings) {
+// The boxes show the stored settings; the last-source rule disables the
+// source and enables the exceptions, and each list button opens the list
+// editor on its own list.
+TEST_F(SetupDialog, opensOnTheStoredSettingsAndEachListButtonOnItsList) {
   st().lIPPort = 2001, st().sIPAddress = "10.0.0.9", st().iWaitTime = 250;
   st().bReturnToSpecific = true, st().iReturnSource = 0;
   auto d = Open();
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtIPPort")->text(), "2001");
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtIPAddr")->text(), "10.0.0.9");
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtDelay")->text(), "250");
-  QComboBox* cmb = Find<QComboBox>(*d, "cmbReturn");
-  EXPECT_EQ(cmb->count(), 257);
-  EXPECT_EQ(cmb->currentText(), "Inpt0001[0001]");
-  EXPECT_TRUE(Find<QRadioButton>(*d, "optReturnType_1")->isChecked());
-  EXPECT_TRUE(cmb->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(*d, "cmdConfigExcepts")->isEnabled());
+  QStringList boxes;
+  for (const char* name : {"txtIPPort", "txtIPAddr", "txtDelay"})
+    boxes << Child<QLineEdit>(d.get(), name)->text();
+  EXPECT_EQ(boxes, (QStringList{"2001", "10.0.0.9", "250"}));
+  QComboBox* cmb = Child<QComboBox>(d.get(), "cmbReturn");
+  EXPECT_EQ(std::pair(cmb->count(), cmb->currentText()), std::pair(257, QString("Inpt0001[0001]")));
+  EXPECT_TRUE(Child<QRadioButton>(d.get(), "optReturnType_1")->isChecked());
+  const auto* excepts = Child<QPushButton>(d.get(), "cmdConfigExcepts");
+  EXPECT_EQ(std::pair(cmb->isEnabled(), excepts->isEnabled()), std::pair(true, false));
+  ClickOn(d.get(), "optReturnType_0");
+  EXPECT_EQ(std::pair(cmb->isEnabled(), excepts->isEnabled()), std::pair(false, true));
 
-  QTest::mouseClick(Find<QRadioButton>(*d, "optReturnType_0"), Qt::LeftButton);
-  EXPECT_FALSE(cmb->isEnabled());
-  EXPECT_TRUE(Find<QPushButton>(*d, "cmdConfigExcepts")->isEnabled());
+  std::vector<bool> outputs;
+  for (int i = 0; i < 2; ++i) {
+    dialogs.drivers.push_back([&](QDialog& editor) {
+      outputs.push_back(Child<QRadioButton>(&editor, "optOutput")->isChecked());
+    });
+  }
+  ClickOn(d.get(), "cmdConfigOuts");
+  ClickOn(d.get(), "cmdConfigExcepts");
+  EXPECT_EQ(outputs, (std::vector<bool>{true, false}));
+  EXPECT_EQ(dialogs.dialogsShown,
+            (std::vector<QString>{"frmDisplayListView", "frmDisplayListView"}));
 }
 
 // Each refusal ApplySetup gives shows its own box, and the dialog stays.
@@ -105,89 +104,69 @@ TEST_F(SetupDialog, eachRefusalShowsItsMessageBoxAndKeepsTheDialogOpen) {
     dialogs.boxes.clear();
     st().sAppPath = programFolder + (c.writable ? "" : "no-such-folder/");
     auto d = Open();
-    Type(*d, "txtIPPort", c.port);
-    Type(*d, "txtIPAddr", c.address);
-    QTest::mouseClick(
-        Find<QRadioButton>(*d, c.specificItem < 0 ? "optReturnType_0" : "optReturnType_1"),
-        Qt::LeftButton);
-    if (c.specificItem >= 0) Find<QComboBox>(*d, "cmbReturn")->setCurrentIndex(c.specificItem);
-    Ok(*d);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].title, c.title);
-    EXPECT_EQ(dialogs.boxes[0].text, c.text);
-    EXPECT_EQ(dialogs.boxes[0].icon, c.icon);
+    TypeInto(d.get(), "txtIPPort", c.port);
+    TypeInto(d.get(), "txtIPAddr", c.address);
+    ClickOn(d.get(), c.specificItem < 0 ? "optReturnType_0" : "optReturnType_1");
+    if (c.specificItem >= 0)
+      Child<QComboBox>(d.get(), "cmbReturn")->setCurrentIndex(c.specificItem);
+    ClickOn(d.get(), "cmdOk");
+    EXPECT_EQ(dialogs.boxes, std::vector{OkBox(c.title, c.text, c.icon)});
     EXPECT_TRUE(d->isVisible());
     // A refused address gives way to the stored one.
     const bool badAddress = c.icon == Dialogs::Icon::Critical && c.writable;
-    EXPECT_EQ(Find<QLineEdit>(*d, "txtIPAddr")->text(),
+    EXPECT_EQ(Child<QLineEdit>(d.get(), "txtIPAddr")->text(),
               QString::fromLatin1(badAddress ? "127.0.0.1" : c.address));
     EXPECT_FALSE(FileChanged());
   }
 }
 
-TEST_F(SetupDialog, okHandsTheBoxesOverAndCloses) {
-  auto d = Open();
-  Type(*d, "txtIPAddr", "127.000.000.001");
-  Type(*d, "txtDelay", "350");
-  Type(*d, "txtConfirm", "900");
-  QTest::mouseClick(Find<QRadioButton>(*d, "optReturnType_1"), Qt::LeftButton);
-  QComboBox* cmb = Find<QComboBox>(*d, "cmbReturn");
-  cmb->setCurrentIndex(12);
-  cmb->setEditText("inpt0004[0004]");  // typed, in any letter case
-  Ok(*d);
-  EXPECT_TRUE(dialogs.boxes.empty());
-  EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(st().sIPAddress, "127.0.0.1");
-  EXPECT_EQ(std::tie(st().bReturnToSpecific, st().iReturnSource, st().iWaitTime, st().lConfirmTime),
-            std::make_tuple(true, int16_t{3}, int16_t{350}, int32_t{900}));
-  EXPECT_NE(folder.Read("vyrntpnl.ini").find("Return Source=4\r\n"), std::string::npos);
-}
-
+// Typed or pasted, each box keeps only its own keys; a delay beyond the
+// longest is cut to it, and the dialog says so beside the box.
 TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
   auto d = Open();
-  Type(*d, "txtIPPort", "12a.-3");
-  Type(*d, "txtDelay", "5 0x0");
-  Type(*d, "txtIPAddr", "10,a.1.2.3");
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtIPPort")->text(), "123");
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtDelay")->text(), "500");
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtIPAddr")->text(), "10.1.2.3");
-  QTest::keyClick(Find<QLineEdit>(*d, "txtDelay"), Qt::Key_Backspace);
-  EXPECT_EQ(Find<QLineEdit>(*d, "txtDelay")->text(), "50");
-
-  // Pasted text passes the same filter; a delay beyond the longest is cut
-  // to it, and the dialog says so beside the box.
-  QLabel* note = Find<QLabel>(*d, "lblDelayNote");
+  QLabel* note = Child<QLabel>(d.get(), "lblDelayNote");
   const struct {
-    const char *box, *pasted, *kept;
-    bool noted;
-  } pastes[] = {{"txtIPPort", "12a-3", "123", false},
-                {"txtIPAddr", "10,a.1 .2.3", "10.1.2.3", false},
-                {"txtDelay", "2 500", "2500", false},
-                {"txtDelay", "25000", "10000", true}};
-  for (const auto& c : pastes) {
-    SCOPED_TRACE(c.pasted);
-    QLineEdit* box = Find<QLineEdit>(*d, c.box);
+    const char *box, *text, *kept;
+    bool pasted, noted;
+  } cases[] = {{"txtIPPort", "12a.-3", "123", false, false},
+               {"txtDelay", "5 0x0", "500", false, false},
+               {"txtIPAddr", "10,a.1.2.3", "10.1.2.3", false, false},
+               {"txtIPPort", "12a-3", "123", true, false},
+               {"txtIPAddr", "10,a.1 .2.3", "10.1.2.3", true, false},
+               {"txtDelay", "2 500", "2500", true, false},
+               {"txtDelay", "25000", "10000", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    QLineEdit* box = Child<QLineEdit>(d.get(), c.box);
     box->clear();
-    QApplication::clipboard()->setText(c.pasted);
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    if (c.pasted) {
+      QApplication::clipboard()->setText(c.text);
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    } else {
+      QTest::keyClicks(box, c.text);
+    }
     EXPECT_EQ(box->text(), c.kept);
     EXPECT_EQ(note->isVisibleTo(d.get()), c.noted);
   }
   EXPECT_EQ(note->text(), "25000 ms is longer than the longest delay: 10000 ms kept");
-  const auto labels = Find<QLineEdit>(*d, "txtDelay")->parentWidget()->findChildren<QLabel*>();
+  QLineEdit* delay = Child<QLineEdit>(d.get(), "txtDelay");
+  QTest::keyClick(delay, Qt::Key_Backspace);
+  EXPECT_EQ(delay->text(), "1000");
+  const auto labels = delay->parentWidget()->findChildren<QLabel*>();
   EXPECT_EQ(
       std::count_if(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "ms"; }),
       2);  // the delay's unit and the confirm time's
 }
 
-// Keys go where a person's would: to the widget that holds the focus.
-TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBox) {
+// Keys go where a person's would: to the widget that holds the focus. Ok
+// hands the boxes over (a source typed in any letter case) and closes.
+TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBoxAndOkHandsAllOver) {
   st().bReturnToSpecific = true, st().iReturnSource = 4;
   auto d = Open();
-  Type(*d, "txtDelay", "750");
+  TypeInto(d.get(), "txtDelay", "750");
   QApplication::setActiveWindow(d.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
-  QComboBox* cmb = Find<QComboBox>(*d, "cmbReturn");
+  QComboBox* cmb = Child<QComboBox>(d.get(), "cmbReturn");
   cmb->setFocus();
   cmb->lineEdit()->clear();
   const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
@@ -203,68 +182,59 @@ TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBox) {
   for (const Qt::Key k : {Qt::Key_0, Qt::Key_Return}) key(k);
   EXPECT_EQ(cmb->currentIndex(), 5);
   EXPECT_TRUE(d->isVisible());
-  Ok(*d);
-  EXPECT_EQ(std::tie(st().iReturnSource, st().iWaitTime),
-            std::make_tuple(int16_t{4}, int16_t{750}));
-}
 
-TEST_F(SetupDialog, listButtonsOpenTheEditorOnTheirList) {
-  auto d = Open();
-  std::vector<bool> outputs;
-  for (int i = 0; i < 2; ++i) {
-    dialogs.drivers.push_back([&](QDialog& editor) {
-      outputs.push_back(editor.findChild<QRadioButton*>("optOutput")->isChecked());
-    });
-  }
-  QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigOuts"), Qt::LeftButton);
-  QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigExcepts"), Qt::LeftButton);
-  EXPECT_EQ(outputs, (std::vector<bool>{true, false}));
-  EXPECT_EQ(dialogs.dialogsShown,
-            (std::vector<QString>{"frmDisplayListView", "frmDisplayListView"}));
+  TypeInto(d.get(), "txtIPAddr", "127.000.000.001");
+  TypeInto(d.get(), "txtConfirm", "900");
+  // Set while another box holds the focus, the source is matched by Ok itself.
+  Child<QLineEdit>(d.get(), "txtConfirm")->setFocus();
+  cmb->setCurrentIndex(12);
+  cmb->setEditText("inpt0004[0004]");
+  ClickOn(d.get(), "cmdOk");
+  EXPECT_TRUE(dialogs.boxes.empty());
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(st().sIPAddress, "127.0.0.1");
+  EXPECT_EQ(std::tie(st().bReturnToSpecific, st().iReturnSource, st().iWaitTime, st().lConfirmTime),
+            std::make_tuple(true, int16_t{3}, int16_t{750}, int32_t{900}));
+  EXPECT_NE(folder.Read("vyrntpnl.ini").find("Return Source=4\r\n"), std::string::npos);
 }
 
 // Outputs 1 and 2 are watched with known last sources; the list editor adds
 // output 4 and takes output 1 away, then the dialog is cancelled (nothing
 // typed or edited is applied) or confirmed.
 TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatched) {
+  st().iReturnSources = {10, 20};
+  st().udtReturnWatch[1].state = ReturnCheck::kAlarm;
+  const auto shown = [&] {
+    return std::tuple(st().iWatchOutputs, st().iReturnSources, st().udtReturnWatch[0].state,
+                      st().udtReturnWatch[1].state, host.rows().Row(0).sOut,
+                      host.rows().Row(1).sOut);
+  };
+  const auto before = shown();
   for (const bool confirm : {false, true}) {
     SCOPED_TRACE(confirm ? "Ok" : "Cancel");
-    st().iReturnSources = {10, 20};
-    st().udtReturnWatch[1].state = ReturnCheck::kAlarm;
-    const std::vector<std::string> rowsBefore = {host.rows().Row(0).sOut, host.rows().Row(1).sOut};
     auto d = Open();
-    Type(*d, "txtDelay", "800");
-    Type(*d, "txtIPPort", "4000");
+    TypeInto(d.get(), "txtDelay", "800");
+    TypeInto(d.get(), "txtIPPort", "4000");
     dialogs.drivers.push_back([](QDialog& dialog) {
       auto& editor = static_cast<frmDisplayListView&>(dialog);
-      auto* channels = editor.findChild<QTreeWidget*>("lvChannel");
-      channels->topLevelItem(3)->setSelected(true);  // output 4
+      Child<QTreeWidget>(&editor, "lvChannel")->topLevelItem(3)->setSelected(true);  // output 4
       editor.cmdAdd_Click();
-      editor.findChild<QTreeWidget*>("lvList")->topLevelItem(0)->setSelected(true);
+      Child<QTreeWidget>(&editor, "lvList")->topLevelItem(0)->setSelected(true);
       editor.cmdRemove_Click();  // output 1
       editor.cmdOk_Click();
     });
-    QTest::mouseClick(Find<QPushButton>(*d, "cmdConfigOuts"), Qt::LeftButton);
-    QTest::mouseClick(Find<QPushButton>(*d, confirm ? "cmdOk" : "cmdCancel"), Qt::LeftButton);
+    ClickOn(d.get(), "cmdConfigOuts");
+    ClickOn(d.get(), confirm ? "cmdOk" : "cmdCancel");
     if (!confirm) {
-      EXPECT_EQ(st().iWatchOutputs, (std::vector<int16_t>{0, 1}));
-      EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{10, 20}));
-      EXPECT_EQ(st().udtReturnWatch[1].state, ReturnCheck::kAlarm);
-      EXPECT_EQ(host.rows().Row(0).sOut, rowsBefore[0]);
-      EXPECT_EQ(host.rows().Row(1).sOut, rowsBefore[1]);
+      EXPECT_EQ(shown(), before);
       EXPECT_EQ(std::tie(st().iWaitTime, st().lIPPort), std::make_tuple(int16_t{0}, kClosedPort));
       EXPECT_FALSE(FileChanged());
-      continue;
     }
-    // Output 2 keeps its last source and its alarm; output 4 starts unset.
-    EXPECT_EQ(st().iWatchOutputs, (std::vector<int16_t>{1, 3}));
-    EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{20, kNone}));
-    EXPECT_EQ(st().udtReturnWatch[0].state, ReturnCheck::kAlarm);
-    EXPECT_EQ(st().udtReturnWatch[1].state, ReturnCheck::kIdle);
-    EXPECT_EQ(host.rows().Row(0).sOut, "Out 0002");
-    EXPECT_EQ(host.rows().Row(1).sOut, "Out 0004");
-    EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 02=4\r\n"), std::string::npos);
   }
+  // Output 2 keeps its last source and its alarm; output 4 starts unset.
+  EXPECT_EQ(shown(), std::tuple(std::vector<int16_t>{1, 3}, std::vector<int16_t>{20, kNone},
+                                ReturnCheck::kAlarm, ReturnCheck::kIdle, "Out 0002", "Out 0004"));
+  EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 02=4\r\n"), std::string::npos);
 }
 
 // One console becomes two and one of two air chains is taken away; the file
@@ -273,26 +243,27 @@ TEST_F(SetupDialog, consoleAndAirChainTabsRoundTripThroughTheFile) {
   st().udtConsoles = {{0, 9, 11, 40}}, st().iConsoleCount = 1;
   st().udtAirChains = {{2, 99}, {3, 100}}, st().iAirChainCount = 2;
   auto d = Open();
-  auto* consoles = Find<QTableWidget>(*d, "grdConsoles");
-  auto* chains = Find<QTableWidget>(*d, "grdAirChains");
+  auto* consoles = Child<QTableWidget>(d.get(), "grdConsoles");
+  auto* chains = Child<QTableWidget>(d.get(), "grdAirChains");
   EXPECT_EQ(Shown(consoles), (std::vector<QStringList>{{"1 (Out 0001)", "10 (Inpt0010)",
                                                         "12 (Inpt0012)", "41 (Out 0041)"}}));
-  Click(*d, "cmdAddConsoles");
+  ClickOn(d.get(), "cmdAddConsoles");
   const char* typed[] = {"2", "13", "300", "42"};
   for (int c = 0; c < 4; ++c) consoles->item(1, c)->setText(typed[c]);
   EXPECT_EQ(Shown(consoles)[1][2], "300 (not on switcher)");
   chains->selectRow(0);
-  Click(*d, "cmdRemoveAirChains");
+  ClickOn(d.get(), "cmdRemoveAirChains");
 
-  Ok(*d);  // bus 300 is beyond the 256 the switcher has
-  ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].title, "Console Error");
-  EXPECT_EQ(dialogs.boxes[0].text,
-            "Console 2: last mix-minus bus 300 is not on the switcher (buses 1 to 256).");
-  EXPECT_EQ(Find<QTabWidget>(*d, "tabSetup")->currentWidget()->objectName(), "tabConsoles");
+  ClickOn(d.get(), "cmdOk");  // bus 300 is beyond the 256 the switcher has
+  EXPECT_EQ(dialogs.boxes,
+            std::vector{OkBox("Console Error",
+                              "Console 2: last mix-minus bus 300 is not on the switcher (buses 1 "
+                              "to 256).",
+                              Dialogs::Icon::Exclamation)});
+  EXPECT_EQ(Child<QTabWidget>(d.get(), "tabSetup")->currentWidget()->objectName(), "tabConsoles");
   EXPECT_FALSE(FileChanged());
   consoles->item(1, 2)->setText("15");
-  Ok(*d);
+  ClickOn(d.get(), "cmdOk");
   EXPECT_FALSE(d->isVisible());
   const std::string file = folder.Read("vyrntpnl.ini");
   EXPECT_NE(file.find("Console Count=2\r\nAirChain Count=1\r\n[CONSOLE01]\r\nProgram=1\r\n"
@@ -303,8 +274,8 @@ TEST_F(SetupDialog, consoleAndAirChainTabsRoundTripThroughTheFile) {
   EXPECT_EQ(st().iMMAssoc[14], 1);  // the new console's buses are its own at once
 
   auto again = Open();
-  EXPECT_EQ(Find<QTableWidget>(*again, "grdConsoles")->rowCount(), 2);
-  Ok(*again);
+  EXPECT_EQ(Child<QTableWidget>(again.get(), "grdConsoles")->rowCount(), 2);
+  ClickOn(again.get(), "cmdOk");
   EXPECT_EQ(folder.Read("vyrntpnl.ini"), file);
 }
 

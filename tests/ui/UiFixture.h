@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +28,32 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 }
 
 namespace vyr::test {
+
+inline void PrintTo(const ScriptedDialogs::Box& b, std::ostream* os) {
+  *os << '"' << b.title.toStdString() << "\": \"" << b.text.toStdString() << "\" "
+      << static_cast<int>(b.buttons) << static_cast<int>(b.icon) << static_cast<int>(b.byDefault);
+}
+// A box with one Ok button that Enter presses.
+inline ScriptedDialogs::Box OkBox(const QString& title, const QString& text, Dialogs::Icon icon) {
+  return {text, title, Dialogs::Buttons::Ok, icon, Dialogs::Answer::Ok};
+}
+
+// The control `name` inside `parent`; a missing one fails the test.
+template <class W = QWidget>
+W* Child(const QObject* parent, const char* name) {
+  W* w = parent->findChild<W*>(QLatin1String(name));
+  if (!w) ADD_FAILURE() << "no control " << name;
+  return w;
+}
+// A person's click on a button, and a person's typing into a cleared box.
+inline void ClickOn(const QObject* parent, const char* name) {
+  QTest::mouseClick(Child<QAbstractButton>(parent, name), Qt::LeftButton);
+}
+inline void TypeInto(const QObject* parent, const char* name, const QString& text) {
+  QLineEdit* box = Child<QLineEdit>(parent, name);
+  box->clear();
+  QTest::keyClicks(box, text);
+}
 
 class FakeTray final : public TrayIcon {
  public:
@@ -90,6 +119,29 @@ class UiTest : public ::testing::Test {
       host.panel().events.Disconnected("test");
   }
   std::string LogText() const { return folder.Read("Errorlog.txt"); }
+  void Load(int watched, int port = kClosedPort, bool show = true) {
+    folder.Write("vyrntpnl.ini", WatchingIni(watched, port));
+    window->Form_Load(folder.path());
+    if (show) window->show();
+  }
+  // Row i as one text, "out | source | colour | tip | look": where its two
+  // labels differ in colour, tip or look both are given ("a / b").
+  QString RowShown(int i) const {
+    const QLabel* out = Label(QStringLiteral("lblOut_%1").arg(i));
+    const QLabel* source = Label(QStringLiteral("lblSource_%1").arg(i));
+    const auto both = [&](QString (*get)(const QLabel*)) {
+      return get(out) == get(source) ? get(out) : get(out) + " / " + get(source);
+    };
+    return QStringList{
+        out->text(), source->text(),
+        both([](const QLabel* l) { return l->palette().color(QPalette::WindowText).name(); }),
+        both([](const QLabel* l) { return l->toolTip(); }), both([](const QLabel* l) {
+          return l->property("look").toString() +
+                 (l->autoFillBackground() ? " on " + l->palette().color(QPalette::Window).name()
+                                          : "");
+        })}
+        .join(" | ");
+  }
 
   TempFolder folder;
   kit::RecordingEvents events;
