@@ -76,6 +76,14 @@ class Loopback : public ::testing::Test {
     return sim::test::WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, ms);
   }
 
+  // Waits until the slot's row shows `source` in green.
+  bool ShowsGreen(int slot, const std::string& source) {
+    return sim::test::WaitUntil([&] {
+      const StatusRow& row = panel->rows().Row(slot);
+      return row.sSource == source && row.lColour == kColourGreen;
+    });
+  }
+
   // True once output `o` carries input `i` alone in the simulated switcher.
   bool Carries(int o, int i) const {
     const auto& entries = sim->Model().Output(o).entries;

@@ -39,7 +39,7 @@ TEST_F(Loopback, returnLostOnADyingLinkIsSentAgainOnTheNextLink) {
   sim->SetRouting(Routing::Apply);
   ASSERT_TRUE(WaitUntil([&] { return Carries(1, 1); }, 5000));
   EXPECT_EQ(Returns().size(), 2u);
-  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
+  EXPECT_TRUE(ShowsGreen(0, "Inpt0002"));
   EXPECT_EQ(LoggedWith("could not be returned"), 0);
 }
 
@@ -57,7 +57,7 @@ TEST_F(Loopback, refusedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarriesAga
             std::vector<std::string>{"return alarmed slot 0 out 1 src 1 sends 3"});
   sim->SetRouting(Routing::Apply);
   ASSERT_TRUE(sim->Route(1, 4));
-  ASSERT_TRUE(WaitUntil([&] { return panel->rows().Row(0).lColour == kColourGreen; }));
+  ASSERT_TRUE(ShowsGreen(0, "Inpt0005"));
   EXPECT_EQ(st().udtReturnWatch[0].state, ReturnCheck::kIdle);
   EXPECT_EQ(events.Seen("return confirmed"),
             std::vector<std::string>{"return confirmed slot 0 out 1"});
