@@ -46,17 +46,19 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMapAndASalvoIsReturned) {
   EXPECT_TRUE(ShowsGreen(1, "Inpt0003"));
 }
 
-// Output 2 at once, output 3 after 3 ticks of 100 ms (on the fourth); the
+// Output 2 at once, output 3 after 5 ticks of 100 ms (on the sixth); the
 // simulator reports the change back and the row shows the source again.
-TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWait) {
+// Then output 3 is taken off while the link is down (and, with a wait, output
+// 2 while its countdown runs across the drop): both come back after it.
+TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWaitAndAcrossADrop) {
   const struct {
     int waitMs, output;
     std::vector<std::string> returnEvents;
   } cases[] = {
       {0, 1, {"return sent slot 0 out 1 src 1 sends 1", "return confirmed slot 0 out 1"}},
-      {300,
+      {500,
        2,
-       {"return scheduled slot 1 out 2 src 2 ticks 4", "return sent slot 1 out 2 src 2 sends 1",
+       {"return scheduled slot 1 out 2 src 2 ticks 6", "return sent slot 1 out 2 src 2 sends 1",
         "return confirmed slot 1 out 2"}},
   };
   for (const auto& c : cases) {
@@ -72,11 +74,21 @@ TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWait) {
     const sim::Change back = Returns().front();
     EXPECT_EQ(std::tie(back.output, back.source, back.mode),
               std::make_tuple(c.output, c.output, 4));
-    const int slot = c.output - 1;
-    EXPECT_TRUE(ShowsGreen(slot, "Inpt000" + std::to_string(c.output + 1)));
+    EXPECT_TRUE(ShowsGreen(c.output - 1, "Inpt000" + std::to_string(c.output + 1)));
     EXPECT_EQ(Returns().size(), 1u);
     EXPECT_EQ(st().iPendingReturns, 0);
     EXPECT_EQ(events.Seen("return"), c.returnEvents);
+
+    if (c.waitMs > 0) {
+      ASSERT_TRUE(sim->TakeOff(1));
+      ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
+    }
+    sim->DropClient();
+    sim->Model().TakeOff(2);  // nobody is told: the link is down
+    ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }));
+    ASSERT_TRUE(Handshake());
+    ASSERT_TRUE(WaitUntil([&] { return Carries(2, 2) && Carries(1, 1); }, 5000));
+    EXPECT_EQ(Returns().size(), c.waitMs > 0 ? 3u : 2u);
   }
 }
 

@@ -10,25 +10,6 @@ using sim::test::Spin;
 using sim::test::WaitUntil;
 using Routing = sim::SwitcherSim::Routing;
 
-TEST_F(Loopback, outputTakenOffWhileTheLinkIsDownIsReturnedAfterReconnection) {
-  for (const int waitMs : {0, 500}) {
-    SCOPED_TRACE(waitMs);
-    Start(waitMs);
-    ASSERT_TRUE(Handshake());
-    if (waitMs > 0) {  // a countdown runs across the drop
-      ASSERT_TRUE(sim->TakeOff(1));
-      ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
-    }
-    const int drops = events.disconnected;
-    sim->DropClient();
-    sim->Model().TakeOff(2);  // nobody is told: the link is down
-    ASSERT_TRUE(WaitUntil([&] { return events.disconnected > drops; }));
-    ASSERT_TRUE(Handshake());
-    ASSERT_TRUE(WaitUntil([&] { return Carries(2, 2) && Carries(1, 1); }, 5000));
-    EXPECT_EQ(Returns().size(), waitMs > 0 ? 2u : 1u);
-  }
-}
-
 TEST_F(Loopback, returnLostOnADyingLinkIsSentAgainOnTheNextLink) {
   Start();
   ASSERT_TRUE(Handshake());
