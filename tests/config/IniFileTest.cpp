@@ -213,7 +213,7 @@ struct IniWrite : IniFileTest {
   }
 };
 
-TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfAndNoBlanksForTheOwnerOnly) {
+TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfForTheOwnerOnlyAndReadsBackTheSame) {
   ASSERT_TRUE(WriteIniFile(st, log));
   EXPECT_EQ(folder.Read(kIniFileName),
             "[SETUP]\r\nIP Address=10.1.2.3\r\nIP Port=1250\r\n"
@@ -229,9 +229,8 @@ TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfAndNoBlanksForTheOwnerOnly) {
             "[SECURITY]\r\nUser Name=ops\r\nPassword=bdf\r\n");
   EXPECT_EQ(fs::status(folder.File(kIniFileName)).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-}
 
-TEST_F(IniWrite, whatIsWrittenReadsBackTheSame) {
+  // What is written reads back the same.
   st.sPassword = std::string("p\xF0ss word", 9);
   const AppState written = st;
   ASSERT_TRUE(WriteIniFile(st, log));
