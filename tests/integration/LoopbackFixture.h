@@ -37,14 +37,13 @@ class Loopback : public ::testing::Test {
     StartPanel("127.0.0.1", waitMs, config);
   }
   void StartSim(const char* host, int outputs = 8, bool mapBeforeNames = false) {
-    sim::SwitcherSim::Options options;
-    options.host = host;
-    options.port = 0;
-    options.inputs = 8;
-    options.outputs = outputs;
-    options.pollIntervalMs = 0;
-    options.mapBeforeNames = mapBeforeNames;
-    sim = std::make_unique<sim::SwitcherSim>(options);
+    sim = std::make_unique<sim::SwitcherSim>(
+        sim::SwitcherSim::Options{.host = host,
+                                  .port = 0,
+                                  .inputs = 8,
+                                  .outputs = outputs,
+                                  .pollIntervalMs = 0,
+                                  .mapBeforeNames = mapBeforeNames});
     ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
   }
   void StartPanel(const char* host, int waitMs = 0, const std::string& config = {}) {
