@@ -18,7 +18,7 @@ TEST(SetupRules, addressesAreNormalisedOrRefused) {
     EXPECT_EQ(NormaliseIPAddress(typed).value_or(""), expected) << typed;
 }
 
-TEST(SetupRules, numberBoxesAreCheckedCappedAndMadeWhole) {
+TEST(SetupRules, numberBoxesAreCheckedCappedAndMadeWholeAndTakeOnlyDigits) {
   const std::tuple<const char*, int32_t, bool, bool, int32_t> ports[] = {
       // typed, current, changed, valid, value
       {"1250", 1250, false, true, 1250},  {"70000", 70000, false, true, 70000},
@@ -48,9 +48,8 @@ TEST(SetupRules, returnSourceListNamesEveryInputWithItsNumber) {
       std::make_tuple(0, 1, 0));
   EXPECT_EQ(std::make_tuple(ReturnSourceOfItem(0), ReturnSourceOfItem(2)),
             std::make_tuple(kNone, 1));
-}
 
-TEST(SetupRules, keyFiltersTakeDigitsBackspaceAndDotsForAddressesOnly) {
+  // Key filters take digits and backspace, and dots for addresses only.
   for (char k : {'0', '5', '9', '\b'}) EXPECT_TRUE(NumberKeyPasses(k) && AddressKeyPasses(k)) << k;
   EXPECT_TRUE(AddressKeyPasses('.'));
   for (char k : {'.', 'a', '-', ' ', '\r', '\x1b', '/', ':'}) EXPECT_FALSE(NumberKeyPasses(k)) << k;
