@@ -71,7 +71,7 @@ TEST_F(DisplayLists, currentListAsTheStateHoldsIt) {
   }
 }
 
-TEST_F(DisplayLists, exceptionsAreStoredAsMarksInInputOrder) {
+TEST_F(DisplayLists, exceptionsAreStoredAsMarksAndTheWatchListKeepsSlotSettingsByPosition) {
   const std::tuple<std::vector<std::string>, std::string> cases[] = {
       {{"Ch.0003", "Ch.0001"}, "1010"},
       {{"Ch.0004"}, "0001"},
@@ -89,9 +89,8 @@ TEST_F(DisplayLists, exceptionsAreStoredAsMarksInInputOrder) {
             kErrSubscript);
   EXPECT_EQ(std::tie(st.sExceptions, st.iExceptionCount),
             std::tie(before.sExceptions, before.iExceptionCount));
-}
 
-TEST_F(DisplayLists, watchListKeepsSlotSettingsByPositionAndClearsSources) {
+  // The watch list keeps slot settings by position and clears sources.
   SaveDisplayList(st, kListOutputs, {"Ch.0004", "Ch.0001", "Ch.0006"});
   EXPECT_EQ(st.iWatchCount, 3);
   EXPECT_EQ(std::tie(st.iWatchOutputs, st.iWatchInputs, st.iWatchOptos, st.iReturnDelays),
@@ -99,12 +98,11 @@ TEST_F(DisplayLists, watchListKeepsSlotSettingsByPositionAndClearsSources) {
   EXPECT_EQ(std::tie(st.iReturnSources, st.iCurrentSources),
             std::make_tuple(V(3, kNone), V(3, kNone)));
 
-  // An empty watch list is refused before anything changes.
-  const AppState before = st;
+  // An empty watch list is refused kept anything changes.
+  const AppState kept = st;
   EXPECT_EQ(ErrorOf([&] { SaveDisplayList(st, kListOutputs, {}); }), kErrSubscript);
   EXPECT_EQ(std::tie(st.iWatchCount, st.iWatchOutputs, st.iWatchInputs, st.iReturnSources),
-            std::tie(before.iWatchCount, before.iWatchOutputs, before.iWatchInputs,
-                     before.iReturnSources));
+            std::tie(kept.iWatchCount, kept.iWatchOutputs, kept.iWatchInputs, kept.iReturnSources));
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ TEST_F(IniFileTest, eachValueIsBoundedBeforeOrAfterRoundingInItsOwnOrder) {
   }
 }
 
-TEST_F(IniFileTest, derivedValuesAndPerSlotStateAreResetAndAFailureKeepsWhatWasRead) {
+TEST_F(IniFileTest, derivedValuesAreResetAFailureKeepsWhatWasReadAndTheWatchListIsOneBased) {
   st.iPollTicks = 9;
   st.iReturnDelays = {5, 5, 5};
   for (const auto& [wait, ticks] : {std::pair{"250", 2}, {"350", 4}, {"149", 1}}) {
@@ -135,9 +135,8 @@ TEST_F(IniFileTest, derivedValuesAndPerSlotStateAreResetAndAFailureKeepsWhatWasR
   EXPECT_EQ(std::tie(st.sIPAddress, st.iRefreshRate, st.iConsoleCount),
             std::make_tuple("10.0.0.9", 200, 7));  // the console count was never reached
   EXPECT_EQ(std::tie(st.iWatchOutputs, st.iReturnSources), std::make_tuple(V{4, 0}, V{kNone, 0}));
-}
 
-TEST_F(IniFileTest, watchListIsOneBasedWithNoneForOptosAndWideNumbersFrom100) {
+  // The watch list: one-based, none for optos, wide numbers from 100.
   ASSERT_TRUE(ReadLines({"[CONFIG]", "Watch Count=3", "Output 01=12", "Input 01=0", "Opto 01=5",
                          "Input 02=16384", "Opto 02=16383", "Opto 03=0"}));
   EXPECT_EQ(std::tie(st.iWatchOutputs, st.iWatchInputs, st.iWatchOptos),
@@ -213,7 +212,7 @@ struct IniWrite : IniFileTest {
   }
 };
 
-TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfAndNoBlanksForTheOwnerOnly) {
+TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfForTheOwnerOnlyAndReadsBackTheSame) {
   ASSERT_TRUE(WriteIniFile(st, log));
   EXPECT_EQ(folder.Read(kIniFileName),
             "[SETUP]\r\nIP Address=10.1.2.3\r\nIP Port=1250\r\n"
@@ -229,9 +228,8 @@ TEST_F(IniWrite, writesEveryKeyInOrderWithCrlfAndNoBlanksForTheOwnerOnly) {
             "[SECURITY]\r\nUser Name=ops\r\nPassword=bdf\r\n");
   EXPECT_EQ(fs::status(folder.File(kIniFileName)).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-}
 
-TEST_F(IniWrite, whatIsWrittenReadsBackTheSame) {
+  // What is written reads back the same.
   st.sPassword = std::string("p\xF0ss word", 9);
   const AppState written = st;
   ASSERT_TRUE(WriteIniFile(st, log));

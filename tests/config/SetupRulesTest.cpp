@@ -18,7 +18,7 @@ TEST(SetupRules, addressesAreNormalisedOrRefused) {
     EXPECT_EQ(NormaliseIPAddress(typed).value_or(""), expected) << typed;
 }
 
-TEST(SetupRules, numberBoxesAreCheckedCappedAndMadeWhole) {
+TEST(SetupRules, numberBoxesAreCheckedCappedAndMadeWholeAndTakeOnlyDigits) {
   const std::tuple<const char*, int32_t, bool, bool, int32_t> ports[] = {
       // typed, current, changed, valid, value
       {"1250", 1250, false, true, 1250},  {"70000", 70000, false, true, 70000},
@@ -34,6 +34,11 @@ TEST(SetupRules, numberBoxesAreCheckedCappedAndMadeWhole) {
   EXPECT_EQ(
       std::make_tuple(WaitTicksFor(250, 100), WaitTicksFor(350, 100), WaitTicksFor(10000, 100)),
       std::make_tuple(2, 4, 100));
+  // Key filters take digits and backspace, and dots for addresses only.
+  for (char k : {'0', '5', '9', '\b'}) EXPECT_TRUE(NumberKeyPasses(k) && AddressKeyPasses(k)) << k;
+  EXPECT_TRUE(AddressKeyPasses('.'));
+  for (char k : {'.', 'a', '-', ' ', '\r', '\x1b', '/', ':'}) EXPECT_FALSE(NumberKeyPasses(k)) << k;
+  for (char k : {'a', '-', ' ', '\r', ','}) EXPECT_FALSE(AddressKeyPasses(k)) << k;
 }
 
 TEST(SetupRules, returnSourceListNamesEveryInputWithItsNumber) {
@@ -48,13 +53,6 @@ TEST(SetupRules, returnSourceListNamesEveryInputWithItsNumber) {
       std::make_tuple(0, 1, 0));
   EXPECT_EQ(std::make_tuple(ReturnSourceOfItem(0), ReturnSourceOfItem(2)),
             std::make_tuple(kNone, 1));
-}
-
-TEST(SetupRules, keyFiltersTakeDigitsBackspaceAndDotsForAddressesOnly) {
-  for (char k : {'0', '5', '9', '\b'}) EXPECT_TRUE(NumberKeyPasses(k) && AddressKeyPasses(k)) << k;
-  EXPECT_TRUE(AddressKeyPasses('.'));
-  for (char k : {'.', 'a', '-', ' ', '\r', '\x1b', '/', ':'}) EXPECT_FALSE(NumberKeyPasses(k)) << k;
-  for (char k : {'a', '-', ' ', '\r', ','}) EXPECT_FALSE(AddressKeyPasses(k)) << k;
 }
 
 TEST(SetupRules, returnComboKeys) {

@@ -131,7 +131,7 @@ TEST_F(ErrorLogFile, aLineRepeatedWithinAMinuteIsCountedAndSummedUpOnce) {
   EXPECT_EQ(Lines(lines.begin() + 11, lines.end()), expected);
 }
 
-TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
+TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndTrapReportsTheRoutine) {
   logFolder = folder.path() + "no-such-folder/";  // fails even for the superuser
   log.ReportError("Error Connecting to Server", "Connection Error", RuntimeError(5));
   ASSERT_EQ(echoed.size(), 2u);
@@ -140,9 +140,10 @@ TEST_F(ErrorLogFile, unwritableLogReportsItsOwnFailureOnceAndReturns) {
   log.WriteErrorLog("again", "Cat");  // the guard was reset: two tries again, no more
   EXPECT_EQ(echoed.size(), 4u);
   EXPECT_FALSE(fs::exists(logFolder));
-}
 
-TEST_F(ErrorLogFile, trapReportsTheRoutinesDescriptionAndReturnsFalse) {
+  // A trap reports the routine's description and returns false.
+  logFolder = folder.path();
+  echoed.clear();
   log.SetWriteToFile(false);
   EXPECT_FALSE(Trap(log, "Error Reading", "File Error", [] { Raise(kErrFileNotFound); }));
   EXPECT_TRUE(fs::is_empty(folder.path())) << "a file was written while switched off";

@@ -37,14 +37,13 @@ class Loopback : public ::testing::Test {
     StartPanel("127.0.0.1", waitMs, config);
   }
   void StartSim(const char* host, int outputs = 8, bool mapBeforeNames = false) {
-    sim::SwitcherSim::Options options;
-    options.host = host;
-    options.port = 0;
-    options.inputs = 8;
-    options.outputs = outputs;
-    options.pollIntervalMs = 0;
-    options.mapBeforeNames = mapBeforeNames;
-    sim = std::make_unique<sim::SwitcherSim>(options);
+    sim = std::make_unique<sim::SwitcherSim>(
+        sim::SwitcherSim::Options{.host = host,
+                                  .port = 0,
+                                  .inputs = 8,
+                                  .outputs = outputs,
+                                  .pollIntervalMs = 0,
+                                  .mapBeforeNames = mapBeforeNames});
     ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
   }
   void StartPanel(const char* host, int waitMs = 0, const std::string& config = {}) {
@@ -74,6 +73,14 @@ class Loopback : public ::testing::Test {
   // Connected, names and map taken over.
   bool Handshake(int ms = 5000) {
     return sim::test::WaitUntil([&] { return st().bInfoRequested && st().lInfoRequest == 0; }, ms);
+  }
+
+  // Waits until the slot's row shows `source` in green.
+  bool ShowsGreen(int slot, const std::string& source) {
+    return sim::test::WaitUntil([&] {
+      const StatusRow& row = panel->rows().Row(slot);
+      return row.sSource == source && row.lColour == kColourGreen;
+    });
   }
 
   // True once output `o` carries input `i` alone in the simulated switcher.

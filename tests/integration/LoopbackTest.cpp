@@ -20,15 +20,14 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMapAndASalvoIsReturned) {
   Start(0, "Refresh Rate=150\r\n");
   EXPECT_EQ(panel->pollTimer().Interval(), 150) << "the poll timer follows the file";
   ASSERT_TRUE(Handshake());
-  EXPECT_EQ(sim->InfoRequestsSeen(), 1);
-  EXPECT_EQ(st().iNumOutputs, 8);
-  EXPECT_EQ(st().iNumInputs, 8);
-  EXPECT_EQ(st().udtXptMap.size(), 256u) << "the map keeps at least its start-up size";
-  EXPECT_EQ(st().udtXptMap[2].bySrcCount, 1);
-  EXPECT_EQ(st().udtXptMap[2].Src(0), 2);
+  EXPECT_EQ(std::make_tuple(sim->InfoRequestsSeen(), st().iNumOutputs, st().iNumInputs),
+            std::make_tuple(1, 8, 8));
+  // The map keeps at least its start-up size.
+  EXPECT_EQ(std::make_tuple(st().udtXptMap.size(), st().udtXptMap[2].bySrcCount,
+                            st().udtXptMap[2].Src(0)),
+            std::make_tuple(256u, 1, 2));
   EXPECT_EQ(panel->rows().Row(1).sOut, "Out 0003");
-  EXPECT_EQ(panel->rows().Row(1).sSource, "Inpt0003");
-  EXPECT_EQ(panel->rows().Row(1).lColour, kColourGreen);
+  EXPECT_TRUE(ShowsGreen(1, "Inpt0003"));
   EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 2}));
   EXPECT_EQ(events.Seen("log: "), std::vector<std::string>{});
   EXPECT_EQ(events.Seen("conn"),
@@ -44,20 +43,22 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMapAndASalvoIsReturned) {
   ASSERT_TRUE(sim->SendFullMap());
   ASSERT_TRUE(WaitUntil([&] { return Carries(1, 1) && Carries(2, 2); }));
   EXPECT_EQ(Returns().size(), 2u);
-  EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(1).lColour == kColourGreen; }));
+  EXPECT_TRUE(ShowsGreen(1, "Inpt0003"));
 }
 
-// Output 2 at once, output 3 after 3 ticks of 100 ms (on the fourth); the
+// Output 2 at once, output 3 after 5 ticks of 100 ms (on the sixth); the
 // simulator reports the change back and the row shows the source again.
-TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWait) {
+// Then output 3 is taken off while the link is down (and, with a wait, output
+// 2 while its countdown runs across the drop): both come back after it.
+TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWaitAndAcrossADrop) {
   const struct {
     int waitMs, output;
     std::vector<std::string> returnEvents;
   } cases[] = {
       {0, 1, {"return sent slot 0 out 1 src 1 sends 1", "return confirmed slot 0 out 1"}},
-      {300,
+      {500,
        2,
-       {"return scheduled slot 1 out 2 src 2 ticks 4", "return sent slot 1 out 2 src 2 sends 1",
+       {"return scheduled slot 1 out 2 src 2 ticks 6", "return sent slot 1 out 2 src 2 sends 1",
         "return confirmed slot 1 out 2"}},
   };
   for (const auto& c : cases) {
@@ -73,12 +74,21 @@ TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWait) {
     const sim::Change back = Returns().front();
     EXPECT_EQ(std::tie(back.output, back.source, back.mode),
               std::make_tuple(c.output, c.output, 4));
-    const int slot = c.output - 1;
-    EXPECT_TRUE(WaitUntil([&] { return panel->rows().Row(slot).lColour == kColourGreen; }));
-    EXPECT_EQ(panel->rows().Row(slot).sSource, "Inpt000" + std::to_string(c.output + 1));
+    EXPECT_TRUE(ShowsGreen(c.output - 1, "Inpt000" + std::to_string(c.output + 1)));
     EXPECT_EQ(Returns().size(), 1u);
     EXPECT_EQ(st().iPendingReturns, 0);
     EXPECT_EQ(events.Seen("return"), c.returnEvents);
+
+    if (c.waitMs > 0) {
+      ASSERT_TRUE(sim->TakeOff(1));
+      ASSERT_TRUE(WaitUntil([&] { return st().iPendingReturns == 1; }));
+    }
+    sim->DropClient();
+    sim->Model().TakeOff(2);  // nobody is told: the link is down
+    ASSERT_TRUE(WaitUntil([&] { return events.disconnected == 1; }));
+    ASSERT_TRUE(Handshake());
+    ASSERT_TRUE(WaitUntil([&] { return Carries(2, 2) && Carries(1, 1); }, 5000));
+    EXPECT_EQ(Returns().size(), c.waitMs > 0 ? 3u : 2u);
   }
 }
 
@@ -106,43 +116,33 @@ TEST_F(Loopback, silentOrDeafPeerIsDroppedAndTheLinkComesBack) {
   }
 }
 
-TEST_F(Loopback, refusedAttemptsAreRetriedUntilTheServerModuleListens) {
-  QTcpServer probe;  // finds a free port, then frees it
-  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-  const quint16 port = probe.serverPort();
-  probe.close();
+// With no Server Module listening, refused attempts are retried until one
+// listens. That one accepts and never reads: what the panel writes piles up
+// until the link is dropped, with one line in the error log.
+TEST_F(Loopback, refusedAttemptsAreRetriedAndAPeerThatNeverReadsIsDropped) {
+  QTcpServer server;  // finds a free port, then frees it
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  const quint16 port = server.serverPort();
+  server.close();
   StartUnconfigured(port);
   panel->pollTimer().SetInterval(100);
   panel->pollTimer().SetEnabled(true);
   Spin(350);  // a few refused attempts
   EXPECT_FALSE(st().bConnected);
-  QTcpServer late;
-  ASSERT_TRUE(late.listen(QHostAddress::LocalHost, port));
-  EXPECT_TRUE(WaitUntil([&] { return st().bConnected; }, 3000));
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, port));
+  ASSERT_TRUE(WaitUntil([&] { return st().bConnected && server.hasPendingConnections(); }));
   EXPECT_EQ(events.connected, 1);
   const std::vector<std::string> failed = events.Seen("connect failed");
   ASSERT_FALSE(failed.empty());
   EXPECT_EQ(failed.front(), "connect failed: Connection refused");
-}
 
-// A peer that accepts and never reads: what the panel writes piles up until
-// the link is dropped, with one line in the error log.
-TEST_F(Loopback, unsentBacklogDropsTheLinkWithOneLogLine) {
-  QTcpServer server;
-  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-  StartUnconfigured(server.serverPort());
-  ConnectToServer(panel->panel());
-  ASSERT_TRUE(WaitUntil([&] { return st().bConnected; }));
-  ASSERT_TRUE(WaitUntil([&] { return server.hasPendingConnections(); }));
   std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
   peer->setReadBufferSize(1);
-
-  const std::string burst(8 << 20, '\x01');
-  SendToSwitcher(panel->panel(), burst);
+  const std::size_t logged = events.Seen("log: ").size();
+  SendToSwitcher(panel->panel(), std::string(8 << 20, '\x01'));
   EXPECT_FALSE(st().bConnected);
-  const std::vector<std::string> lines = events.Seen("log: ");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("Error sending to switcher"), std::string::npos) << lines[0];
+  EXPECT_EQ(events.Seen("log: ").size(), logged + 1);
+  EXPECT_EQ(LoggedWith("Error sending to switcher", logged), 1);
 }
 
 }  // namespace

@@ -13,16 +13,25 @@ namespace {
 struct CommandShellTest : ::testing::Test {
   SwitcherSim sim{[] {
     test::EnsureApp();
-    SwitcherSim::Options options;
-    options.inputs = 8, options.outputs = 4;
-    return options;
+    return SwitcherSim::Options{.inputs = 8, .outputs = 4};
   }()};
   std::ostringstream out;
   CommandShell shell{sim, out, true};
   const std::vector<Entry>& On(int output) { return sim.Model().Output(output).entries; }
 };
 
-TEST_F(CommandShellTest, channelNumbersAreOneBasedAndControlCommandsAct) {
+TEST_F(CommandShellTest, badCommandsChangeNothingAndSaySoAndGoodOnesActOnOneBasedChannels) {
+  for (const char* bad : {"route 0 1", "route 5 1", "route 1 9", "route 1", "off x", "sum 1 2",
+                          "status 1 200", "raw F", "raw zz", "polls maybe", "frobnicate"}) {
+    out.str("");
+    shell.Execute(bad);
+    EXPECT_FALSE(out.str().empty()) << bad;
+  }
+  for (int o = 0; o < 4; ++o) EXPECT_EQ(On(o), std::vector<Entry>({{o, false}})) << o;
+  EXPECT_TRUE(sim.AnswersPolls());
+
+  // Channel numbers are one-based; control commands act.
+  out.str("");
   for (const char* line : {"route 2 5", "sum 3 1 8", "off 1", "tag 4 2", "show 2 4 1"})
     EXPECT_EQ(shell.Execute(line), 0) << line;
   EXPECT_EQ(On(1), std::vector<Entry>({{4, false}}));
@@ -42,17 +51,6 @@ TEST_F(CommandShellTest, channelNumbersAreOneBasedAndControlCommandsAct) {
   EXPECT_TRUE(quit);
   shell.Execute("polls off");
   EXPECT_FALSE(sim.AnswersPolls());
-}
-
-TEST_F(CommandShellTest, badCommandsChangeNothingAndSaySo) {
-  for (const char* bad : {"route 0 1", "route 5 1", "route 1 9", "route 1", "off x", "sum 1 2",
-                          "status 1 200", "raw F", "raw zz", "polls maybe", "frobnicate"}) {
-    out.str("");
-    shell.Execute(bad);
-    EXPECT_FALSE(out.str().empty()) << bad;
-  }
-  for (int o = 0; o < 4; ++o) EXPECT_EQ(On(o), std::vector<Entry>({{o, false}})) << o;
-  EXPECT_TRUE(sim.AnswersPolls());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ TEST(SwitcherModel, startsWithOutputIOnInputIOrAllOffWithNumberedNames) {
   for (int o = 0; o < off.Outputs(); ++o) EXPECT_TRUE(off.Output(o).entries.empty()) << o;
 }
 
-TEST(SwitcherModel, appliesEachChangeToTheRoutingRelaysOrOptosItNames) {
+TEST(SwitcherModel, appliesEachChangeItNamesAndKeepsToTheEntryLimitsOfTheMap) {
   SwitcherModel model(300, 8, 8, false);
   ASSERT_TRUE(model.Sum(4, 1, 2) && model.Tag(4, 7));
   const struct {
@@ -54,16 +54,15 @@ TEST(SwitcherModel, appliesEachChangeToTheRoutingRelaysOrOptosItNames) {
   EXPECT_EQ(
       std::tuple(model.RelayState(5), model.RelayState(0), model.OptoState(9), model.OptoState(0)),
       std::tuple(kModeRelayOff, -1, kModeOptoOff, -1));
-}
 
-TEST(SwitcherModel, keepsToTheEntryLimitsOfTheMap) {
-  SwitcherModel model(100, 100, 8, true);
-  for (int i = 0; i < kMaxEntries; ++i) ASSERT_TRUE(model.Add(0, i)) << i;
-  EXPECT_FALSE(model.Add(0, kMaxEntries));
-  EXPECT_EQ(model.Output(0).entries.size(), static_cast<size_t>(kMaxEntries));
-  for (int o = 0; o < kMaxTagged; ++o) ASSERT_TRUE(model.Tag(1, o)) << o;
-  EXPECT_FALSE(model.Tag(1, kMaxTagged));
-  EXPECT_TRUE(model.Add(1, 0));  // untagged entries still fit
+  // The entry limits of the map.
+  SwitcherModel off(100, 100, 8, true);
+  for (int i = 0; i < kMaxEntries; ++i) ASSERT_TRUE(off.Add(0, i)) << i;
+  EXPECT_FALSE(off.Add(0, kMaxEntries));
+  EXPECT_EQ(off.Output(0).entries.size(), static_cast<size_t>(kMaxEntries));
+  for (int o = 0; o < kMaxTagged; ++o) ASSERT_TRUE(off.Tag(1, o)) << o;
+  EXPECT_FALSE(off.Tag(1, kMaxTagged));
+  EXPECT_TRUE(off.Add(1, 0));  // untagged entries still fit
 }
 
 }  // namespace

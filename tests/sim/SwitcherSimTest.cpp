@@ -36,9 +36,8 @@ struct Panel {
 // Two inputs and two outputs on a free port.
 std::unique_ptr<SwitcherSim> Start(int pollMs = 0) {
   test::EnsureApp();
-  SwitcherSim::Options options;
-  options.port = 0, options.inputs = 2, options.outputs = 2, options.pollIntervalMs = pollMs;
-  auto sim = std::make_unique<SwitcherSim>(options);
+  auto sim = std::make_unique<SwitcherSim>(
+      SwitcherSim::Options{.port = 0, .inputs = 2, .outputs = 2, .pollIntervalMs = pollMs});
   EXPECT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
   EXPECT_NE(sim->Port(), 0);
   return sim;

@@ -28,13 +28,9 @@ ifreq Named(const char* device) {
 // namespace's loopback up; -1 and `error` set when that fails.
 int OpenTun(const char* device, const char* address, std::string& error) {
   const int fd = ::open("/dev/net/tun", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = Failed("open /dev/net/tun");
-    return -1;
-  }
+  const int control = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   ifreq tun = Named(device);
   tun.ifr_flags = IFF_TUN | IFF_NO_PI;
-  const int control = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   const auto up = [&](const char* name) {
     ifreq request = Named(name);
     if (::ioctl(control, SIOCGIFFLAGS, &request) != 0) return false;
@@ -48,16 +44,13 @@ int OpenTun(const char* device, const char* address, std::string& error) {
     ::inet_pton(AF_INET, value, &in->sin_addr);
     return ::ioctl(control, what, &request) == 0;
   };
-  if (::ioctl(fd, TUNSETIFF, &tun) != 0) {
-    error = Failed("TUNSETIFF");
-  } else if (control < 0 || !up("lo") || !set(SIOCSIFADDR, address) ||
-             !set(SIOCSIFNETMASK, "255.255.255.0") || !up(device)) {
-    error = Failed(std::string("setting up ") + device);
+  const bool made = fd >= 0 && control >= 0 && ::ioctl(fd, TUNSETIFF, &tun) == 0 && up("lo") &&
+                    set(SIOCSIFADDR, address) && set(SIOCSIFNETMASK, "255.255.255.0") && up(device);
+  if (!made) error = Failed(std::string("setting up tun device ") + device);
+  for (int spare : {control, made ? -1 : fd}) {
+    if (spare >= 0) ::close(spare);
   }
-  if (control >= 0) ::close(control);
-  if (error.empty()) return fd;
-  ::close(fd);
-  return -1;
+  return made ? fd : -1;
 }
 
 // An IPv4 TCP segment with SYN set and ACK clear: a new connection attempt.
@@ -80,14 +73,12 @@ DelayedNetwork::DelayedNetwork(int oneWayMs) : delayMs_(oneWayMs) {
   const char* devices[] = {"vyrpanel", "vyrserver"};
   const char* addresses[] = {"10.77.0.1", kServerAddress};
   for (int side : {kPanelSide, kServerSide}) {
-    if (::unshare(CLONE_NEWNET) != 0) {
-      error_ = Failed("unshare(CLONE_NEWNET)");
-      Leave();
-      return;
+    if (::unshare(CLONE_NEWNET) != 0) error_ = Failed("unshare(CLONE_NEWNET)");
+    if (error_.empty()) {
+      ns_[side] = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+      tun_[side] = OpenTun(devices[side], addresses[side], error_);
     }
-    ns_[side] = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-    tun_[side] = OpenTun(devices[side], addresses[side], error_);
-    if (tun_[side] < 0) {
+    if (!error_.empty()) {
       Leave();
       return;
     }
