@@ -45,19 +45,17 @@ TEST_F(ApplySetupTest, checksInOrderThenAppliesReconnectsOnlyForANewLinkAndWrite
     std::remove(folder.File("vyrntpnl.ini").c_str());
     sock.connects = 0, sock.host.clear(), sock.port = 0, tmrpoll.SetEnabled(false);
     const SetupValues v{c.port, c.address, c.specific, c.item, "350", "0", nullptr};
-    EXPECT_EQ(ApplySetup(p, v, false), c.outcome);
+    const O outcome = ApplySetup(p, v, false);
     const bool applied = c.outcome == O::kOk || c.outcome == O::kWriteError;
-    EXPECT_EQ(st.iWaitTime, applied ? 350 : 0);
-    EXPECT_EQ(sock.connects, c.connects);
-    EXPECT_EQ(tmrpoll.Enabled(), c.connects == 1);
+    EXPECT_EQ(std::tuple(outcome, st.iWaitTime, sock.connects, tmrpoll.Enabled()),
+              std::tuple(c.outcome, applied ? 350 : 0, c.connects, c.connects == 1));
     EXPECT_EQ(folder.Read("vyrntpnl.ini").empty(), c.outcome != O::kOk);
     if (c.outcome != O::kOk) continue;
-    EXPECT_EQ(st.sIPAddress, "127.0.0.1");
-    EXPECT_EQ(sock.host + ":" + std::to_string(sock.port),
-              c.connects ? "127.0.0.1:" + std::string(c.port) : ":0");
-    EXPECT_EQ(st.bReturnToSpecific, c.specific);
-    EXPECT_EQ(st.iReturnSource, c.specific ? c.item - 1 : kNone);
-    EXPECT_EQ(st.iWaitTicks, 4);  // 350 ms of 100 ms ticks
+    // Applied: 350 ms are 4 ticks of 100 ms.
+    EXPECT_EQ(std::tuple(st.sIPAddress, sock.host + ":" + std::to_string(sock.port),
+                         st.bReturnToSpecific, st.iReturnSource, st.iWaitTicks),
+              std::tuple("127.0.0.1", c.connects ? "127.0.0.1:" + std::string(c.port) : ":0",
+                         c.specific, c.specific ? c.item - 1 : kNone, 4));
   }
   EXPECT_EQ(events.Seen("disconnected"),
             std::vector<std::string>{"disconnected: reconnecting to the new address"});
@@ -71,10 +69,8 @@ TEST_F(ApplySetupTest, initialSetupConnectsPollsAtTheRefreshRateAndRebuildsTheRo
   edited.iWatchInputs = edited.iWatchOptos = {kNone, kNone, kNone};
   const SetupValues v{"1250", "127.0.0.1", false, 0, "1000", "2000", &edited};
   ASSERT_EQ(ApplySetup(p, v, true), SetupOutcome::kOk);
-  EXPECT_EQ(sock.connects, 1);
-  EXPECT_TRUE(tmrpoll.Enabled());
-  EXPECT_EQ(tmrpoll.Interval(), 250);
-  EXPECT_EQ(st.iWaitTicks, 4);
+  EXPECT_EQ(std::tuple(sock.connects, tmrpoll.Enabled(), tmrpoll.Interval(), st.iWaitTicks),
+            std::tuple(1, true, 250, 4));
   EXPECT_EQ(events.Seen("rows"), std::vector<std::string>{"rows 3"});
   EXPECT_EQ(rows.Row(2).sOut, "Out 0003");
   EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 03=3\r\n"), std::string::npos);
@@ -154,10 +150,9 @@ TEST_F(ApplySetupTest, refusesChannelsOffTheSwitcherReversedAndOverlappingBusRan
     v.consoles = &c.consoles, v.airChains = &c.chains;
     ChannelProblem problem;
     EXPECT_EQ(ApplySetup(p, v, false, &problem), SetupOutcome::kChannelError);
-    EXPECT_EQ(problem.title, c.title);
-    EXPECT_EQ(problem.text, c.text);
-    EXPECT_EQ(std::tie(st.iConsoleCount, st.iWaitTime), std::make_tuple(int16_t{0}, int16_t{0}));
-    EXPECT_TRUE(folder.Read("vyrntpnl.ini").empty());
+    EXPECT_EQ(problem.title + ": " + problem.text, std::string(c.title) + ": " + c.text);
+    EXPECT_EQ(std::tuple(st.iConsoleCount, st.iWaitTime, folder.Read("vyrntpnl.ini")),
+              std::tuple(0, 0, ""));
   }
 }
 

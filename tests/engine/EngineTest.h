@@ -12,6 +12,9 @@ namespace vyr::test {
 class EngineTest : public PanelTest {
  protected:
   void Feed(const std::string& frame) { ProcessCrosspointMap(p, frame); }
+  void Feed(std::initializer_list<std::string> frames) {
+    for (const std::string& frame : frames) Feed(frame);
+  }
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) tmrpoll_Timer(p);
   }

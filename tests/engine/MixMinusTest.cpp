@@ -25,9 +25,8 @@ TEST_F(MixMinus, laterConsoleOwnsOverlappingBuses) {
   Consoles({{20, 10, 12, 0}, {21, 12, 14, 0}, {22, 16, 15, 0}});
   const std::vector<int16_t> buses(st.iMMAssoc.begin() + 9, st.iMMAssoc.begin() + 17);
   EXPECT_EQ(buses, (std::vector<int16_t>{kNone, 20, 20, 21, 21, 21, kNone, kNone}));
-  EXPECT_EQ(st.iMMAssoc[100], kNone);
-  EXPECT_EQ(MMAssocOf(st, 256), kNone);
-  EXPECT_EQ(MMAssocOf(st, -1), kNone);
+  EXPECT_EQ(std::tuple(st.iMMAssoc[100], MMAssocOf(st, 256), MMAssocOf(st, -1)),
+            std::tuple(kNone, kNone, kNone));
   // A range past the last output is an error; the buses before it stay.
   Consoles({{20, 254, 300, 0}});
   EXPECT_EQ(Logged("Error Determining Mix Minus Associations", "Display Error"), 1);
@@ -46,10 +45,9 @@ TEST_F(MixMinus, optosShowWhichWatchedInputsCarryAMixMinus) {
   st.iInputMMState[99] = 20;
   DetermineMMInUse(p);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{1, 3, 0x60}, {1, 4, 0x64}, {1, 6, 0x64}}));
-  const std::vector<int16_t> states{st.iInputMMState[70], st.iInputMMState[71],
-                                    st.iInputMMState[72], st.iInputMMState[73],
-                                    st.iInputMMState[99]};
-  EXPECT_EQ(states, (std::vector<int16_t>{21, kNone, 20, kNone, kNone}));
+  const auto& mm = st.iInputMMState;
+  EXPECT_EQ(std::tuple(mm[70], mm[71], mm[72], mm[73], mm[99]),
+            std::tuple(21, kNone, 20, kNone, kNone));
   EXPECT_TRUE(logged.empty()) << logged.front();
 }
 
@@ -86,36 +84,31 @@ TEST_F(MixMinus, mapOfSeveralOutputsRefreshesOptosAndEveryRelay) {
 }
 
 TEST_F(MixMinus, busOfConsoleOnAirGetsTonesAndLosesThemWhenLeftAlone) {
-  Feed(OneOutput(50, {20}));
-  Feed(OneOutput(4, {199}));
-  Feed(OneOutput(21, {70}));  // console 1's Program output carries input 70
+  // Console 1's Program output carries input 70.
+  Feed({OneOutput(50, {20}), OneOutput(4, {199}), OneOutput(21, {70})});
   Clear();
   Feed(OneOutput(4, {31}));  // console 0's bus: input 70 is now tied to console 0
   EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 61, 0x24}, {1, 3, 0x60}, kRelay0, {7, 1, 0x44}}));
   EXPECT_EQ(st.iCurrentSources[0], 60);
   EXPECT_TRUE(RowIs(0, "Inpt0032", kColourBlack));
   Clear();
-  Feed(OneOutput(4, {31, 60}));  // the switcher sums the tones in: nothing more
-  Feed(OneOutput(4, {60}));
+  Feed({OneOutput(4, {31, 60}), OneOutput(4, {60})});  // the tones summed in: nothing more
   EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 61, 0x20}, {1, 3, 0x64}, kRelay0, kRelay1}));
-  EXPECT_EQ(st.iCurrentSources[0], kNone);
-  EXPECT_EQ(st.iInputMMState[70], kNone);
-  EXPECT_EQ(st.iReturnSources[0], 199);
+  EXPECT_EQ(std::tuple(st.iCurrentSources[0], st.iInputMMState[70], st.iReturnSources[0]),
+            std::tuple(kNone, kNone, 199));
   // Any other lone source ends the tones state and becomes the last source.
   st.iCurrentSources[0] = 60;
   Clear();
   Feed(OneOutput(4, {12}));
   EXPECT_TRUE(Changes().empty());
-  EXPECT_EQ(st.iReturnSources[0], 12);
-  EXPECT_EQ(st.iCurrentSources[0], kNone);
+  EXPECT_EQ(std::tuple(st.iReturnSources[0], st.iCurrentSources[0]), std::tuple(12, kNone));
 }
 
 TEST_F(MixMinus, slotWithoutInputOrOptoStillGetsTones) {
   Watch({{4}});
   Feed(OneOutput(50, {20}));
   Clear();
-  Feed(OneOutput(4, {31}));
-  Feed(OneOutput(4, {60}));  // no opto: no relay pass on the way out
+  Feed({OneOutput(4, {31}), OneOutput(4, {60})});  // no opto: no relay pass on the way out
   EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 61, 0x24}, kRelay0, kRelay1, {5, 61, 0x20}}));
   EXPECT_EQ(std::count(st.iInputMMState.begin(), st.iInputMMState.end(), kNone), 256);
   EXPECT_TRUE(logged.empty()) << logged.front();
@@ -123,12 +116,10 @@ TEST_F(MixMinus, slotWithoutInputOrOptoStillGetsTones) {
 
 TEST_F(MixMinus, cleanOutputChangingToProgramAddsTonesToWatchedBuses) {
   Watch({{4, 70, 2}, {5, 71, kNone}, {6, 72, 3}});
-  Feed(OneOutput(4, {40}));
-  Feed(OneOutput(5, {40, 7}));  // summed: not a lone bus
-  Feed(OneOutput(6, {30}));     // console 0's bus
+  // Output 5 sums a bus with another source: not a lone bus; 6 has console 0's bus.
+  Feed({OneOutput(4, {40}), OneOutput(5, {40, 7}), OneOutput(6, {30})});
   Clear();
-  Feed(OneOutput(50, {22}));  // no console's Program output: nothing
-  Feed(OneOutput(50, {21}));
+  Feed({OneOutput(50, {22}), OneOutput(50, {21})});  // 22 is no console's Program output
   EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 61, 0x24}, {1, 3, 0x60}, kRelay0, kRelay1}));
   EXPECT_EQ(st.iCurrentSources, (std::vector<int16_t>{60, kNone, kNone}));
   EXPECT_EQ(st.iInputMMState[70], 21);
@@ -138,10 +129,7 @@ TEST_F(MixMinus, offTaggedOrEmptyCleanOutputCarriesNoProgram) {
   // A console whose Program output is output 0 must not be taken as on air
   // by a Clean output that is Off or carries only another output.
   Consoles({{0, 30, 33, 5}}, {{50, 60}});
-  Feed(OneOutput(4, {31}));
-  Feed(MapFrame(50, {{{{0, true}}}}));
-  Feed(OneOutput(4, {31}));
-  Feed(OneOutput(50, {}));
+  Feed({OneOutput(4, {31}), MapFrame(50, {{{{0, true}}}}), OneOutput(4, {31}), OneOutput(50, {})});
   EXPECT_TRUE(Changes().empty());
   Feed(MapFrame(50, {}));  // no outputs, starting at the Clean output
   EXPECT_EQ(st.iCurrentSources[0], kNone);

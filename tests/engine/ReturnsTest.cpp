@@ -31,10 +31,8 @@ class Returns : public EngineTest {
 TEST_F(Returns, offOutputReturnsAtOnceToItsLastOrTheConfiguredSource) {
   st.lConfirmTime = 0;       // nothing awaited: every Off map returns
   st.iReturnSource = kNone;  // unused by the rule "last", as files without the key have it
-  EXPECT_TRUE(RowIs(0, "Inpt0021", kColourGreen));
   Feed(OneOutput(2, {}));
   EXPECT_TRUE(RowIs(0, " - Off - ", kColourRed));
-  EXPECT_EQ(st.udtXptMap[2].bySrcCount, 0);
   st.bReturnToSpecific = true, st.iReturnSource = 7;
   Feed(OneOutput(2, {}));
   EXPECT_EQ(Changes(), (std::vector<Sent>{{3, 21, 4}, {3, 8, 4}}));
@@ -46,10 +44,10 @@ TEST_F(Returns, offOutputReturnsAtOnceToItsLastOrTheConfiguredSource) {
     st.iWaitTicks = wait;
     Feed(OneOutput(2, {}));
   }
-  EXPECT_EQ(Changes().size(), 2u);
   EXPECT_TRUE(RowIs(0, kNoReturnSourceCaption, kColourRed));
-  EXPECT_EQ(Logged("has no return source", "Return Error"), 2);
-  EXPECT_EQ(st.iPendingReturns, 0);
+  EXPECT_EQ(std::tuple(Changes().size(), Logged("has no return source", "Return Error"),
+                       st.iPendingReturns),
+            std::tuple(2u, 2, 0));
   // Without a last source nothing is returned either, nor counted down.
   Watch({{4}});
   st.bReturnToSpecific = false, st.iWaitTicks = 2;
@@ -65,8 +63,7 @@ TEST_F(Returns, waitStartsCountdownThatRestartsOnceAndALaterSourceCancels) {
   Ticks(1);
   EXPECT_EQ(st.iReturnDelays[0], 3);
   Feed(OneOutput(2, {}));  // Off again: starts over, still one countdown
-  EXPECT_EQ(st.iReturnDelays[0], 4);
-  EXPECT_EQ(st.iPendingReturns, 1);
+  EXPECT_EQ(std::tuple(st.iReturnDelays[0], st.iPendingReturns), std::tuple(4, 1));
   Ticks(3);
   ASSERT_EQ(st.iReturnDelays[0], 1);  // the next tick would return it
   Feed(OneOutput(2, {12}));
@@ -76,11 +73,9 @@ TEST_F(Returns, waitStartsCountdownThatRestartsOnceAndALaterSourceCancels) {
   EXPECT_TRUE(Changes().empty());
 
   st.iWaitTicks = 2;  // a tagged entry shows the other output and does not cancel
-  Feed(OneOutput(2, {}));
-  Feed(MapFrame(2, {{{{9, true}, {3, false}}}}));
+  Feed({OneOutput(2, {}), MapFrame(2, {{{{9, true}, {3, false}}}})});
   EXPECT_TRUE(RowIs(0, "Out 0010", kColourBlack));
-  EXPECT_EQ(st.iReturnDelays[0], 3);
-  EXPECT_EQ(st.iReturnSources[0], 12);
+  EXPECT_EQ(std::tuple(st.iReturnDelays[0], st.iReturnSources[0]), std::tuple(3, 12));
 }
 
 TEST_F(Returns, countdownsReturnInSlotOrderOnlyWhileTheOutputIsStillOff) {
@@ -95,15 +90,13 @@ TEST_F(Returns, countdownsReturnInSlotOrderOnlyWhileTheOutputIsStillOff) {
   Ticks(1);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{7, 61, 4}, {5, 41, 4}}));
   EXPECT_EQ(st.iReturnDelays, (std::vector<int16_t>{0, 0, 0}));
-  EXPECT_EQ(st.iPendingReturns, 0);
   Clear();  // the table is read only while returns are pending
   st.iReturnDelays[0] = 1;
   Ticks(1);
   EXPECT_EQ(st.iReturnDelays[0], 1);
   st.iPendingReturns = 1, st.bReturnToSpecific = true, st.iReturnSource = kNone;
   Ticks(1);  // no source to send: the countdown ends without a change
-  EXPECT_TRUE(Changes().empty());
-  EXPECT_EQ(st.iPendingReturns, 0);
+  EXPECT_EQ(std::tuple(Changes().size(), st.iPendingReturns), std::tuple(0u, 0));
 }
 
 TEST_F(Returns, exceptionsAndSummedSourcesKeepTheLastSource) {
@@ -161,15 +154,13 @@ TEST_F(Returns, mapOfSeveralOutputsReturnsThoseItTookOffFromAnUntaggedSource) {
   // With a wait, a salvo starts the countdowns.
   st.udtReturnWatch.assign(2, {});
   st.iWaitTicks = 2;
-  Feed(Full({{2, 20}, {5, 50}}));
-  Feed(Full({}));
+  Feed({Full({{2, 20}, {5, 50}}), Full({})});
   EXPECT_EQ(st.iReturnDelays, (std::vector<int16_t>{3, 3}));
   EXPECT_EQ(st.iPendingReturns, 2);
 }
 
 TEST_F(Returns, unconfirmedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarriesAgain) {
-  Feed(OneOutput(2, {}));
-  Feed(OneOutput(2, {}));  // refused and reported Off again: no new return
+  Feed({OneOutput(2, {}), OneOutput(2, {})});  // refused and reported Off again: no new return
   Ticks(2);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{3, 21, 4}}));
   Ticks(4);  // three ticks each: sent again, the same change
@@ -180,8 +171,7 @@ TEST_F(Returns, unconfirmedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarries
   EXPECT_EQ(
       Logged("Out 0003 (3) could not be returned to Inpt0021 (21) after 3 sends", "Return Alarm"),
       1);
-  Feed(OneOutput(2, {}));
-  Feed(Full({{5, 50}}));
+  Feed({OneOutput(2, {}), Full({{5, 50}})});
   Ticks(10);
   EXPECT_EQ(Changes().size(), 3u);
   EXPECT_TRUE(RowIs(0, kNotReturnedCaption, kColourRed)) << "a full map keeps the alarm";
@@ -189,8 +179,8 @@ TEST_F(Returns, unconfirmedReturnIsSentThreeTimesThenAlarmsUntilTheOutputCarries
   Feed(OneOutput(2, {20}));  // carried out at last: the alarm clears
   EXPECT_TRUE(RowIs(0, "Inpt0021", kColourGreen));
   Clear();
-  Feed(OneOutput(2, {}));              // a new Off is a new return
-  Feed(MapFrame(2, {{{{4, true}}}}));  // a tagged entry confirms it too
+  // A new Off is a new return, and a tagged entry confirms it too.
+  Feed({OneOutput(2, {}), MapFrame(2, {{{{4, true}}}})});
   Ticks(10);
   EXPECT_EQ(Changes(), (std::vector<Sent>{{3, 21, 4}}));
   EXPECT_EQ(Logged("could not be returned", "Return Alarm"), 1);

@@ -8,30 +8,25 @@ namespace {
 
 using StatusRowsTest = EngineTest;
 
+// Row 0 first takes a new colour under the same caption (say its source
+// stopped being an exception), then is copied.
 TEST_F(StatusRowsTest, rowsGrowAsCopiesOfRowZeroAndShrinkButRowZeroStays) {
+  rows.SetSource(0, "Inpt0001", kColourBlack);
   rows.SetSource(0, "Inpt0001", kColourGreen);
   rows.SetTip(0, "Return source: Inpt0001");
   rows.SetCountdown(0, "0.3 s");  // row 0's own: no new row counts down
   // Count asked for, rows made; a thousand rows are as good as four.
   for (const auto& [count, made] : {std::pair{4, 4}, {2, 2}, {0, 1}, {3, 3}, {1000, 1000}}) {
     rows.LoadDisplays(st, log, static_cast<int16_t>(count));
-    EXPECT_EQ(rows.Count(), made) << count;
-    EXPECT_EQ(st.iDisplayCount, count);
+    EXPECT_EQ(std::tuple(rows.Count(), st.iDisplayCount), std::tuple(made, count));
     for (int16_t i = 0; i < made; ++i) {
-      EXPECT_TRUE(RowIs(i, "Inpt0001", kColourGreen)) << count;
-      EXPECT_EQ(rows.Row(i).sTip, "Return source: Inpt0001") << count;
-      EXPECT_EQ(rows.Row(i).sCountdown, i == 0 ? "0.3 s" : "") << count;
+      const StatusRow& r = rows.Row(i);
+      EXPECT_EQ(std::tuple(r.sSource, r.lColour, r.sTip, r.sCountdown),
+                std::tuple("Inpt0001", kColourGreen, "Return source: Inpt0001", i ? "" : "0.3 s"))
+          << count;
     }
   }
   EXPECT_TRUE(logged.empty()) << logged.front();
-}
-
-// The same source in another state (say it became an exception): the row
-// takes the new colour, not only a new caption.
-TEST_F(StatusRowsTest, aRowTakesANewColourUnderTheSameCaption) {
-  rows.SetSource(0, "Inpt0007", kColourGreen);
-  rows.SetSource(0, "Inpt0007", kColourBlack);
-  EXPECT_TRUE(RowIs(0, "Inpt0007", kColourBlack));
 }
 
 TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
@@ -53,15 +48,16 @@ TEST_F(StatusRowsTest, mapOfSeveralOutputsRefreshesEveryRowAndStartsNoReturn) {
       {"Out 0003", "Inpt0006", kColourGreen, "Inpt0006"}};
   for (int16_t i = 0; i < 6; ++i) {
     const auto& [out, source, colour, tip] = shown[i];
-    EXPECT_EQ(rows.Row(i).sOut, out) << "row " << i;
-    EXPECT_TRUE(RowIs(i, source, colour));
-    EXPECT_EQ(rows.Row(i).sTip, "Return source: " + tip) << "row " << i;
+    const StatusRow& r = rows.Row(i);
+    EXPECT_EQ(std::tuple(r.sOut, r.sSource, r.lColour, r.sTip),
+              std::tuple(out, source, colour, "Return source: " + tip))
+        << "row " << i;
   }
   EXPECT_EQ(st.iReturnSources, (std::vector<int16_t>{11, 5, 3, kNone, kNone, 5}));
   EXPECT_EQ(st.iCurrentSources, (std::vector<int16_t>{kNone, kNone, 60, kNone, kNone, kNone}));
-  EXPECT_EQ(Hex(sock.Sent()), "");
-  EXPECT_EQ(st.iReturnDelays[3], 2);
-  EXPECT_EQ(st.iPendingReturns, 1);
+  // No return started, none counted down.
+  EXPECT_EQ(std::tuple(Hex(sock.Sent()), st.iReturnDelays[3], st.iPendingReturns),
+            std::tuple("", 2, 1));
 }
 
 // What sets a row apart: the time a delayed return has left, the alarms,

@@ -64,9 +64,8 @@ TEST(Messages, nameTableIsTakenFromItsFirstEntryWhenItsLengthAgrees) {
   table[5] = 1;  // the first entry to take
   table = Reclosed(table);
   const NameTable names = DecodeNameTable(table);
-  EXPECT_TRUE(names.valid);
-  EXPECT_EQ(names.kind, kInputTable);
-  EXPECT_EQ(names.names, (std::vector<std::string>{"", "CD      ", "TEL     "}));
+  EXPECT_EQ(std::tie(names.valid, names.kind, names.names),
+            std::tuple(true, kInputTable, std::vector<std::string>{"", "CD      ", "TEL     "}));
   table.insert(7, "X");  // one byte too many
   EXPECT_FALSE(DecodeNameTable(Reclosed(table)).valid);
   table[8] ^= 1;  // checksum broken
