@@ -50,11 +50,6 @@ void XptRecord::TakeOver(XptRecord& other) noexcept {
   other.untagged_ = other.tagged_ = 0;
 }
 
-void XptRecord::Release() {
-  if (OnHeap()) delete[] heap_;
-  untagged_ = tagged_ = 0;
-}
-
 void XptRecord::StoreSlowly(std::span<const XptEntry> untagged, std::span<const XptEntry> tagged) {
   // The entries may be this record's own (a copy of itself): take them first.
   const std::size_t total = untagged.size() + tagged.size();

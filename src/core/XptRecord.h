@@ -59,8 +59,7 @@ class XptRecord {
   // Room for this many untagged entries and no tagged ones, for a decoder
   // to fill in place; what the record held is let go.
   XptEntry* HoldUntagged(std::size_t count) {
-    if (OnHeap()) delete[] heap_;
-    tagged_ = 0;
+    Release();
     untagged_ = static_cast<uint8_t>(count);
     if (OnHeap()) heap_ = new XptEntry[count];
     return OnHeap() ? heap_ : inPlace_;
@@ -81,7 +80,10 @@ class XptRecord {
   static constexpr int kInPlace = 2;
   const XptEntry* Data() const { return OnHeap() ? heap_ : inPlace_; }
   bool OnHeap() const { return untagged_ + tagged_ > kInPlace; }
-  void Release();
+  void Release() {
+    if (OnHeap()) delete[] heap_;
+    untagged_ = tagged_ = 0;
+  }
   void TakeOver(XptRecord& other) noexcept;
   static void Put(XptEntry& to, const XptEntry& from) {
     to.iSrc = from.iSrc, to.iData2 = from.iData2, to.iData3 = from.iData3;

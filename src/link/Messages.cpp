@@ -94,6 +94,11 @@ DecodedMap DecodeCrosspointMap(std::string_view message) {
   const int64_t entryBytes = (kind == kThreeWordKind ? 6 : 4) + (tagged ? 1 : 0);
   int64_t expected = 8;
   XptEntry untagged[kMaxEntries], tags[kMaxTagged];
+  const auto readEntry = [&](XptEntry& e) {
+    e.iSrc = in.Word();
+    e.iData2 = in.Word();
+    e.iData3 = kind == kThreeWordKind ? in.Word() : int16_t{0};
+  };
   for (int16_t r = 0; r < count; ++r) {
     XptRecord& rec = map.records.emplace_back();
     int16_t t = 0;
@@ -105,21 +110,14 @@ DecodedMap DecodeCrosspointMap(std::string_view message) {
     rec.byStatus = in.Byte();
     if (!tagged) {  // every entry untagged: read straight into the record
       XptEntry* e = rec.HoldUntagged(static_cast<std::size_t>(entries));
-      for (int16_t j = 0; j < entries; ++j, ++e) {
-        e->iSrc = in.Word();
-        e->iData2 = in.Word();
-        e->iData3 = kind == kThreeWordKind ? in.Word() : int16_t{0};
-      }
+      for (int16_t j = 0; j < entries; ++j) readEntry(e[j]);
       continue;
     }
     for (int16_t j = 0; j < entries; ++j) {
-      const bool isTag = tagged && in.Byte() == kTaggedEntry;
+      const bool isTag = in.Byte() == kTaggedEntry;
       if (isTag) ++t;
       if (t > kMaxTagged) return map;
-      XptEntry& e = isTag ? tags[t - 1] : untagged[j - t];
-      e.iSrc = in.Word();
-      e.iData2 = in.Word();
-      e.iData3 = kind == kThreeWordKind ? in.Word() : int16_t{0};
+      readEntry(isTag ? tags[t - 1] : untagged[j - t]);
     }
     rec.iTagCount = t;
     rec.Store({untagged, static_cast<std::size_t>(entries - t)},

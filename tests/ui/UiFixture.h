@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
 #include "SwitcherSim.h"
 #include "kit/Panel.h"
@@ -70,12 +70,7 @@ class FakeTray final : public TrayIcon {
   void Notify(const QString&, const QString& text) override { notes.push_back(text); }
 };
 
-template <typename Done>
-bool WaitUntil(Done done, int timeoutMs = 3000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
+using sim::test::WaitUntil;
 
 // vyrntpnl.ini watching outputs 1..count (1-based), on 127.0.0.1:port.
 inline std::string WatchingIni(int count, int port, const std::string& extra = {}) {
