@@ -46,6 +46,8 @@ int CheckConfig(const std::string& file, const std::string& programFolder, std::
     return 1;
   }
 
+  // Start-up gives the poll timer the refresh rate just read; so does this.
+  tmrpoll.SetInterval(st.iRefreshRate);
   out << "Configuration read from " << path << "\n";
   std::string section;
   for (IniEntry& e : IniLayout(st, false)) {

@@ -17,7 +17,7 @@ TEST(CheckConfig, printsEffectiveSettingsOrWhyTheyCannotBeUsedAndWritesNothing) 
       // Effective values, one-based, the password hidden.
       {"[SETUP]\r\nIP Address=10.0.0.9\r\n[CONFIG]\r\nRefresh Rate=40000\r\nWait Time=20000\r\n" + watch, 0,
        {"Refresh Rate=32500\n", "Wait Time=10000\n", "Output 01=7\n", "Opto 01=16383  (none)\n",
-        "Password=(set, not shown)\n", "Wait ticks=0\n"}},
+        "Password=(set, not shown)\n", "Poll interval ms=32500\n", "Wait ticks=0\n"}},
       // Counts of nothing say what they mean.
       {"[SETUP]\r\nIP Address=127.0.0.1\r\n[CONFIG]\r\nConfirm Time=0\r\n", 0,
        {"Watch Count=0  (no watched outputs)\n", "Console Count=0  (no consoles)\n",
