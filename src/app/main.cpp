@@ -24,7 +24,7 @@ void PrintUsage(std::ostream& out) {
          "      Run without windows: connect to the Server Module named in vyrntpnl.ini\n"
          "      and return watched outputs that go Off; one line per event on standard\n"
          "      output. Stops on SIGINT or SIGTERM.\n"
-         "  VYRSourceReturn --check-config [FILE]\n"
+         "  VYRSourceReturn --check-config [FILE] [--folder DIR]\n"
          "      Read vyrntpnl.ini (from the program folder, or FILE) as start-up does,\n"
          "      print the settings it holds; exit 0 when usable, 1 otherwise.\n"
          "\n"
@@ -36,26 +36,31 @@ void PrintUsage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc >= 2 && std::strcmp(argv[1], "--check-config") == 0 && argc <= 3) {
-    QCoreApplication app(argc, argv);
-    return vyr::CheckConfig(argc == 3 ? argv[2] : "", vyr::DefaultProgramFolder(), std::cout);
-  }
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     PrintUsage(std::cout);
     return 0;
   }
-  bool headless = false;
-  std::optional<std::string> folder;
+  bool headless = false, check = false;
+  std::optional<std::string> folder, file;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0) {
+    if (std::strcmp(argv[i], "--headless") == 0 && !check) {
       headless = true;
     } else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) {
       folder = argv[++i];
+    } else if (std::strcmp(argv[i], "--check-config") == 0 && !check && !headless) {
+      check = true;
+      // The file is optional; a following option is not taken for it.
+      if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) file = argv[++i];
     } else {
       std::cerr << "unknown option: " << argv[i] << "\n";
       PrintUsage(std::cerr);
       return 2;
     }
+  }
+  if (check) {
+    QCoreApplication app(argc, argv);
+    return vyr::CheckConfig(file.value_or(""), folder.value_or(vyr::DefaultProgramFolder()),
+                            std::cout);
   }
   if (!headless && !vyr::HasDisplay()) {
     std::cerr << "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running headless.\n";
