@@ -120,8 +120,8 @@ void DecideSalvoReturns(Panel& p, int16_t first, int64_t store, const DecodedMap
       ConfirmReturn(p, i);
       continue;
     }
-    const bool wasOn = static_cast<std::size_t>(output) < st.udtXptMap.size() &&
-                       CarriesUntagged(st.udtXptMap[static_cast<std::size_t>(output)]);
+    const XptRecord* was = MapEntry(st, output);
+    const bool wasOn = was && CarriesUntagged(*was);
     if (wasOn || WatchOf(st, i).state != ReturnCheck::kIdle) ReturnOffOutput(p, i, output);
   }
 }
@@ -142,8 +142,8 @@ void AirChainStep(Panel& p, int16_t output, const DecodedMap& map) {
   if (!isProgram) return;
   for (int16_t w = 0; w < st.iWatchCount; ++w) {
     const int16_t o = At(st.iWatchOutputs, w);
-    const XptRecord& r = At(st.udtXptMap, o);
-    if (r.bySrcCount == 1 && r.iTagCount == 0 && MMAssocOf(st, r.Src(0)) == program) {
+    const XptRecord* r = MapEntry(st, o);
+    if (r && r->bySrcCount == 1 && r->iTagCount == 0 && MMAssocOf(st, r->Src(0)) == program) {
       AddTones(p, o, w, program, chain);
     }
   }
@@ -159,6 +159,11 @@ bool IsException(const AppState& st, const XptRecord& r, int16_t source) {
 
 int16_t ReturnSourceOf(const AppState& st, int64_t slot) {
   return st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, slot);
+}
+
+const XptRecord* MapEntry(const AppState& st, int64_t output) {
+  if (output < 0 || static_cast<uint64_t>(output) >= st.udtXptMap.size()) return nullptr;
+  return &st.udtXptMap[static_cast<std::size_t>(output)];
 }
 
 int16_t MMAssocOf(const AppState& st, int64_t source) {

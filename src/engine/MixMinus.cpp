@@ -43,9 +43,9 @@ void DetermineMMInUse(Panel& p) {
     AppState& st = p.st;
     for (int32_t n = 0; n < st.iNumInputs; ++n) At(st.iInputMMState, n) = kNone;
     for (int16_t w = 0; w < st.iWatchCount; ++w) {
-      const XptRecord& r = At(st.udtXptMap, At(st.iWatchOutputs, w));
-      if (r.bySrcCount == 0) continue;
-      const int16_t program = MMAssocOf(st, r.Src(0));
+      const XptRecord* r = MapEntry(st, At(st.iWatchOutputs, w));
+      if (!r || r->bySrcCount == 0) continue;
+      const int16_t program = MMAssocOf(st, r->Src(0));
       const int16_t input = At(st.iWatchInputs, w);
       if (program != kNone && input != kNone) At(st.iInputMMState, input) = program;
     }

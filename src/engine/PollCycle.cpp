@@ -13,9 +13,8 @@ namespace {
 
 // The output still shows nothing at all, so a delayed return is still due.
 bool StillOff(const AppState& st, int16_t output) {
-  if (output < 0 || static_cast<std::size_t>(output) >= st.udtXptMap.size()) return false;
-  const XptRecord& r = st.udtXptMap[static_cast<std::size_t>(output)];
-  return r.bySrcCount == 0 && r.iTagCount == 0;
+  const XptRecord* r = MapEntry(st, output);
+  return r && r->bySrcCount == 0 && r->iTagCount == 0;
 }
 
 void RunCountdowns(Panel& p) {

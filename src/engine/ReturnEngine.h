@@ -78,6 +78,10 @@ bool IsException(const AppState& st, const XptRecord& r, int16_t source);
 // last source.
 int16_t ReturnSourceOf(const AppState& st, int64_t slot);
 
+// The copy of an output's routing, or null for an output the map does not
+// hold (a watched output the switcher lacks): such an output carries nothing.
+const XptRecord* MapEntry(const AppState& st, int64_t output);
+
 // The Program output a console feeds through this bus, or none; a source
 // number outside the bus table is no bus.
 int16_t MMAssocOf(const AppState& st, int64_t source);

@@ -35,7 +35,8 @@ TEST_F(MixMinus, laterConsoleOwnsOverlappingBuses) {
 
 TEST_F(MixMinus, optosShowWhichWatchedInputsCarryAMixMinus) {
   Consoles({{20, 10, 11, 0}, {21, 12, 12, 0}});
-  Watch({{4, 70, 2}, {5, 71, 3}, {6, 72, kNone}, {7, kNone, 4}, {8, 73, 5}});
+  // Output 300 is not on the switcher: it carries nothing.
+  Watch({{300, 74, 6}, {4, 70, 2}, {5, 71, 3}, {6, 72, kNone}, {7, kNone, 4}, {8, 73, 5}});
   // Console 1's bus; no bus; a bus but no opto; a bus but no input.
   for (auto [output, source] : {std::pair<int, int16_t>{4, 12}, {5, 3}, {6, 10}, {7, 11}}) {
     st.udtXptMap[output] = XptRecord({source});
@@ -44,7 +45,7 @@ TEST_F(MixMinus, optosShowWhichWatchedInputsCarryAMixMinus) {
   st.udtXptMap[8].bySrcCount = 0;  // Off: an entry kept is not read
   st.iInputMMState[99] = 20;
   DetermineMMInUse(p);
-  EXPECT_EQ(Changes(), (std::vector<Sent>{{1, 3, 0x60}, {1, 4, 0x64}, {1, 6, 0x64}}));
+  EXPECT_EQ(Changes(), (std::vector<Sent>{{1, 7, 0x64}, {1, 3, 0x60}, {1, 4, 0x64}, {1, 6, 0x64}}));
   const auto& mm = st.iInputMMState;
   EXPECT_EQ(std::tuple(mm[70], mm[71], mm[72], mm[73], mm[99]),
             std::tuple(21, kNone, 20, kNone, kNone));
@@ -115,14 +116,14 @@ TEST_F(MixMinus, slotWithoutInputOrOptoStillGetsTones) {
 }
 
 TEST_F(MixMinus, cleanOutputChangingToProgramAddsTonesToWatchedBuses) {
-  Watch({{4, 70, 2}, {5, 71, kNone}, {6, 72, 3}});
+  Watch({{300, 73, kNone}, {4, 70, 2}, {5, 71, kNone}, {6, 72, 3}});  // 300: not on the switcher
   // Output 5 sums a bus with another source: not a lone bus; 6 has console 0's bus.
   Feed({OneOutput(4, {40}), OneOutput(5, {40, 7}), OneOutput(6, {30})});
   Clear();
   Feed({OneOutput(50, {22}), OneOutput(50, {21})});  // 22 is no console's Program output
   EXPECT_EQ(Changes(), (std::vector<Sent>{{5, 61, 0x24}, {1, 3, 0x60}, kRelay0, kRelay1}));
-  EXPECT_EQ(st.iCurrentSources, (std::vector<int16_t>{60, kNone, kNone}));
-  EXPECT_EQ(st.iInputMMState[70], 21);
+  EXPECT_EQ(st.iCurrentSources, (std::vector<int16_t>{kNone, 60, kNone, kNone}));
+  EXPECT_EQ(std::tuple(st.iInputMMState[70], st.udtXptMap[50].Src(0)), std::tuple(21, 21));
 }
 
 TEST_F(MixMinus, offTaggedOrEmptyCleanOutputCarriesNoProgram) {
