@@ -158,8 +158,9 @@ TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
       2);  // the delay's unit and the confirm time's
 }
 
-// Keys go where a person's would: to the widget that holds the focus. Ok
-// hands the boxes over (a source typed in any letter case) and closes.
+// Keys go where a person's would: to the widget that holds the focus (what
+// each key does to the source is checked in test_config). Ok hands the boxes
+// over (a source typed in any letter case) and closes.
 TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBoxAndOkHandsAllOver) {
   st().bReturnToSpecific = true, st().iReturnSource = 4;
   auto d = Open();
@@ -174,12 +175,7 @@ TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBoxAndOkHandsAllOver
   EXPECT_EQ(cmb->currentText(), "12");  // the letter refused
   key(Qt::Key_Return);
   EXPECT_EQ(cmb->currentIndex(), 12);
-  key(Qt::Key_U);
-  EXPECT_EQ(cmb->currentIndex(), 0);
   key(Qt::Key_Escape);  // back to the stored source; the dialog stays
-  EXPECT_EQ(cmb->currentIndex(), 5);
-  cmb->lineEdit()->clear();
-  for (const Qt::Key k : {Qt::Key_0, Qt::Key_Return}) key(k);
   EXPECT_EQ(cmb->currentIndex(), 5);
   EXPECT_TRUE(d->isVisible());
 
@@ -237,9 +233,10 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
   EXPECT_NE(folder.Read("vyrntpnl.ini").find("Output 02=4\r\n"), std::string::npos);
 }
 
-// One console becomes two and one of two air chains is taken away; the file
-// the dialog writes opens again as it was left and is written again unchanged.
-TEST_F(SetupDialog, consoleAndAirChainTabsRoundTripThroughTheFile) {
+// One console becomes two and one of two air chains is taken away: a bus off
+// the switcher is refused on its tab, then the tables reach the file. (The
+// file reading back as written is checked in test_engine.)
+TEST_F(SetupDialog, consoleAndAirChainTablesReachTheFileOrAreRefusedOnTheirTab) {
   st().udtConsoles = {{0, 9, 11, 40}}, st().iConsoleCount = 1;
   st().udtAirChains = {{2, 99}, {3, 100}}, st().iAirChainCount = 2;
   auto d = Open();
@@ -265,18 +262,12 @@ TEST_F(SetupDialog, consoleAndAirChainTabsRoundTripThroughTheFile) {
   consoles->item(1, 2)->setText("15");
   ClickOn(d.get(), "cmdOk");
   EXPECT_FALSE(d->isVisible());
-  const std::string file = folder.Read("vyrntpnl.ini");
-  EXPECT_NE(file.find("Console Count=2\r\nAirChain Count=1\r\n[CONSOLE01]\r\nProgram=1\r\n"
+  EXPECT_NE(folder.Read("vyrntpnl.ini")
+                .find("Console Count=2\r\nAirChain Count=1\r\n[CONSOLE01]\r\nProgram=1\r\n"
                       "First MM Bus=10\r\nLast MM Bus=12\r\nMM in use Relay=41\r\n[CONSOLE02]\r\n"
                       "Program=2\r\nFirst MM Bus=13\r\nLast MM Bus=15\r\nMM in use Relay=42\r\n"
                       "[Air Chain01]\r\nClean=4\r\nTones and Sounders=101\r\n[SECURITY]"),
             std::string::npos);
-  EXPECT_EQ(st().iMMAssoc[14], 1);  // the new console's buses are its own at once
-
-  auto again = Open();
-  EXPECT_EQ(Child<QTableWidget>(again.get(), "grdConsoles")->rowCount(), 2);
-  ClickOn(again.get(), "cmdOk");
-  EXPECT_EQ(folder.Read("vyrntpnl.ini"), file);
 }
 
 }  // namespace
