@@ -15,7 +15,6 @@
 
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
-#include "SwitcherSim.h"
 #include "kit/Panel.h"
 #include "runtime/PanelHost.h"
 #include "support/TempFolder.h"
@@ -85,15 +84,6 @@ inline std::string WatchingIni(int count, int port, const std::string& extra = {
   }
   return ini + "Return Source=16383\r\nReturn to Last Source=No\r\nException Count=0\r\n" +
          "Exceptions=\r\nConsole Count=0\r\nAirChain Count=0\r\n" + extra;
-}
-
-// A simulated switcher on a free port that leaves the polling to the panel.
-inline std::unique_ptr<sim::SwitcherSim> StartSim() {
-  sim::SwitcherSim::Options options;
-  options.port = 0, options.pollIntervalMs = 0;
-  auto s = std::make_unique<sim::SwitcherSim>(options);
-  EXPECT_TRUE(s->Listen());
-  return s;
 }
 
 // A port nothing listens on: connection attempts are refused at once.
