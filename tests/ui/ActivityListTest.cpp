@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QListWidget>
 #include <QMenu>
 #include <QTest>
 
