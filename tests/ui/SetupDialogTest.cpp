@@ -193,8 +193,8 @@ TEST_F(SetupDialog, returnSourceBoxKeysAsTypedIntoTheFocusedBoxAndOkHandsAllOver
 }
 
 // Outputs 1 and 2 are watched with known last sources; the list editor adds
-// output 4 and takes output 1 away, then the dialog is cancelled (nothing
-// typed or edited is applied) or confirmed.
+// output 4 and takes output 1 away, then the dialog is cancelled (the edits
+// are not applied) or confirmed.
 TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatched) {
   st().iReturnSources = {10, 20};
   st().udtReturnWatch[1].state = ReturnCheck::kAlarm;
@@ -207,8 +207,6 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
   for (const bool confirm : {false, true}) {
     SCOPED_TRACE(confirm ? "Ok" : "Cancel");
     auto d = Open();
-    TypeInto(d.get(), "txtDelay", "800");
-    TypeInto(d.get(), "txtIPPort", "4000");
     dialogs.drivers.push_back([](QDialog& dialog) {
       auto& editor = static_cast<frmDisplayListView&>(dialog);
       Child<QTreeWidget>(&editor, "lvChannel")->topLevelItem(3)->setSelected(true);  // output 4
@@ -221,8 +219,6 @@ TEST_F(SetupDialog, listEditsTakeEffectOnOkOnlyAndKeepTheStateOfOutputsStillWatc
     ClickOn(d.get(), confirm ? "cmdOk" : "cmdCancel");
     if (!confirm) {
       EXPECT_EQ(shown(), before);
-      EXPECT_EQ(std::tie(st().iWaitTime, st().lIPPort), std::make_tuple(int16_t{0}, kClosedPort));
-      EXPECT_FALSE(FileChanged());
     }
   }
   // Output 2 keeps its last source and its alarm; output 4 starts unset.
