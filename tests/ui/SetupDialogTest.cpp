@@ -111,31 +111,25 @@ TEST_F(SetupDialog, eachRefusalShowsItsMessageBoxAndKeepsTheDialogOpen) {
   }
 }
 
-// Typed or pasted, each box keeps only its own keys; a delay beyond the
-// longest is cut to it, and the dialog says so beside the box.
+// Pasted or typed, each box keeps only its own characters (the key filters
+// are checked in test_config); a delay beyond the longest is cut to it, and
+// the dialog says so beside the box.
 TEST_F(SetupDialog, boxesTakeOnlyTheirKeys) {
   auto d = Open();
   QLabel* note = Child<QLabel>(d.get(), "lblDelayNote");
   const struct {
     const char *box, *text, *kept;
-    bool pasted, noted;
-  } cases[] = {{"txtIPPort", "12a.-3", "123", false, false},
-               {"txtDelay", "5 0x0", "500", false, false},
-               {"txtIPAddr", "10,a.1.2.3", "10.1.2.3", false, false},
-               {"txtIPPort", "12a-3", "123", true, false},
-               {"txtIPAddr", "10,a.1 .2.3", "10.1.2.3", true, false},
-               {"txtDelay", "2 500", "2500", true, false},
-               {"txtDelay", "25000", "10000", true, true}};
+    bool noted;
+  } cases[] = {{"txtIPPort", "12a-3", "123", false},
+               {"txtIPAddr", "10,a.1 .2.3", "10.1.2.3", false},
+               {"txtDelay", "2 500", "2500", false},
+               {"txtDelay", "25000", "10000", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     QLineEdit* box = Child<QLineEdit>(d.get(), c.box);
     box->clear();
-    if (c.pasted) {
-      QApplication::clipboard()->setText(c.text);
-      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    } else {
-      QTest::keyClicks(box, c.text);
-    }
+    QApplication::clipboard()->setText(c.text);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(box->text(), c.kept);
     EXPECT_EQ(note->isVisibleTo(d.get()), c.noted);
   }
