@@ -74,20 +74,19 @@ TEST_F(SetupDialog, opensOnTheStoredSettingsAndEachListButtonOnItsList) {
 TEST_F(SetupDialog, eachRefusalShowsItsMessageBoxAndKeepsTheDialogOpen) {
   const struct {
     const char *port, *address;
-    int specificItem;  // -1: the last-source rule
-    bool writable;
+    bool specific, writable;  // specific: that rule on the stored source, Undefined
     const char *title, *text;
     Dialogs::Icon icon;
   } cases[] = {
-      {"0", "10.1.2", 0, true, "Port Error",
+      {"0", "10.1.2", true, true, "Port Error",
        "Invalid IP Port #. Please reenter a number between 1 and 65535", Dialogs::Icon::None},
-      {"1", "10.1.2", 0, true, "Return Source Error",
+      {"1", "10.1.2", true, true, "Return Source Error",
        "Please choose the Return Source, or choose Return to Last Source. With the source "
        "Undefined no output would be returned.",
        Dialogs::Icon::Exclamation},
-      {"1", "10.1.2.", -1, true, "Data Format Error",
+      {"1", "10.1.2.", false, true, "Data Format Error",
        "Please Enter IP Address In The Following Format: 192.168.1.1", Dialogs::Icon::Critical},
-      {"1", "127.0.0.1", -1, false, "Error Writing File", "Error Writing Vyrntpnl.ini File",
+      {"1", "127.0.0.1", false, false, "Error Writing File", "Error Writing Vyrntpnl.ini File",
        Dialogs::Icon::Critical},
   };
   const std::string programFolder = st().sAppPath;
@@ -98,9 +97,7 @@ TEST_F(SetupDialog, eachRefusalShowsItsMessageBoxAndKeepsTheDialogOpen) {
     auto d = Open();
     TypeInto(d.get(), "txtIPPort", c.port);
     TypeInto(d.get(), "txtIPAddr", c.address);
-    ClickOn(d.get(), c.specificItem < 0 ? "optReturnType_0" : "optReturnType_1");
-    if (c.specificItem >= 0)
-      Child<QComboBox>(d.get(), "cmbReturn")->setCurrentIndex(c.specificItem);
+    ClickOn(d.get(), c.specific ? "optReturnType_1" : "optReturnType_0");
     ClickOn(d.get(), "cmdOk");
     EXPECT_EQ(dialogs.boxes, std::vector{OkBox(c.title, c.text, c.icon)});
     EXPECT_TRUE(d->isVisible());
