@@ -15,7 +15,6 @@
 
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
-#include "SwitcherSim.h"
 #include "kit/Panel.h"
 #include "runtime/PanelHost.h"
 #include "support/TempFolder.h"
@@ -72,28 +71,19 @@ class FakeTray final : public TrayIcon {
 
 using sim::test::WaitUntil;
 
-// vyrntpnl.ini watching outputs 1..count (1-based), on 127.0.0.1:port.
-inline std::string WatchingIni(int count, int port, const std::string& extra = {}) {
+// vyrntpnl.ini watching outputs 1..count (1-based), on 127.0.0.1:port; the
+// keys left out (optos, return source, exceptions, consoles, air chains) read
+// as none.
+inline std::string WatchingIni(int count, int port) {
   std::string ini = "[SETUP]\r\nIP Address=127.0.0.1\r\nIP Port=" + std::to_string(port) +
                     "\r\n[CONFIG]\r\nRefresh Rate=100\r\nTime Out=20\r\nWait Time=0\r\n"
                     "Watch Count=" +
                     std::to_string(count) + "\r\n";
   for (int k = 1; k <= count; ++k) {
     const std::string nn = (k < 10 ? "0" : "") + std::to_string(k);
-    ini += "Output " + nn + "=" + std::to_string(k) + "\r\nInput " + nn + "=16384\r\nOpto " + nn +
-           "=16383\r\n";
+    ini += "Output " + nn + "=" + std::to_string(k) + "\r\nInput " + nn + "=16384\r\n";
   }
-  return ini + "Return Source=16383\r\nReturn to Last Source=No\r\nException Count=0\r\n" +
-         "Exceptions=\r\nConsole Count=0\r\nAirChain Count=0\r\n" + extra;
-}
-
-// A simulated switcher on a free port that leaves the polling to the panel.
-inline std::unique_ptr<sim::SwitcherSim> StartSim() {
-  sim::SwitcherSim::Options options;
-  options.port = 0, options.pollIntervalMs = 0;
-  auto s = std::make_unique<sim::SwitcherSim>(options);
-  EXPECT_TRUE(s->Listen());
-  return s;
+  return ini;
 }
 
 // A port nothing listens on: connection attempts are refused at once.

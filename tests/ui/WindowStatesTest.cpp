@@ -5,7 +5,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStatusBar>
 
 #include "UiFixture.h"
 #include "engine/ReturnEngine.h"
