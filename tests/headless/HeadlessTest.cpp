@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTime>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -168,8 +167,9 @@ TEST_F(Headless, standardOutputNobodyReadsHoldsUpNoReturnAndNamesArePrintedAsDat
   EXPECT_EQ(text.find_first_of("\x1b\x7f"), std::string::npos);
 }
 
-// A return with a wait reads as its whole cycle, and the day's activity
-// file beside the error log holds the same lines.
+// A return with a wait reads as its whole cycle (each step's wording and
+// due time are the engine's, checked there), and the day's activity file
+// beside the error log holds the same lines.
 TEST_F(Headless, aReturnCyclePrintsEveryStepAndTheDailyFileHoldsTheSameLines) {
   StartSim(4, 1, 500);
   Start();
@@ -185,14 +185,6 @@ TEST_F(Headless, aReturnCyclePrintsEveryStepAndTheDailyFileHoldsTheSameLines) {
     at = text.find(step, at);
     ASSERT_NE(at, std::string::npos) << "no \"" << step << "\" in order in\n" << text;
   }
-  // Due six ticks of 100 ms after it was scheduled (500 ms, and the tick it starts on).
-  const std::size_t scheduled = text.rfind('\n', text.find("  return scheduled:")) + 1;
-  const auto time = [&](std::size_t from) {
-    return QTime::fromString(QString::fromStdString(text.substr(from, 12)), "hh:mm:ss.zzz");
-  };
-  EXPECT_EQ(
-      (time(scheduled).msecsTo(time(text.find("due by ", scheduled) + 7)) + 86400000) % 86400000,
-      600);
   // Every line of the day's file was printed (a run across midnight has two files).
   const QStringList files = QDir(QString::fromStdString(folder.path()))
                                 .entryList({"Activity *.txt"}, QDir::Files, QDir::Name);
@@ -235,7 +227,6 @@ TEST_F(Headless, aConnectionThatCannotStartSaysWhyOnceWhileTheServiceManagerHear
        "cannot connect to 127.0.0.1:70000: IP Port 70000 is outside 1..65535 (retrying)\n", 100},
       {"IP Address=\r\nIP Port=1250",
        "cannot connect to :1250: IP Address is empty or missing (retrying)\n", 100},
-      {"IP Port=1250", "cannot connect to :1250: IP Address is empty or missing (retrying)\n", 100},
       {"IP Address=studio server\r\nIP Port=1250",
        "cannot connect to studio server:1250: Host not found (retrying)\n", 2000}};
   for (const auto& c : cases) {

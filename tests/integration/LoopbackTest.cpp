@@ -26,9 +26,7 @@ TEST_F(Loopback, handshakeBringsNamesAndTheWholeMapAndASalvoIsReturned) {
   EXPECT_EQ(std::make_tuple(st().udtXptMap.size(), st().udtXptMap[2].bySrcCount,
                             st().udtXptMap[2].Src(0)),
             std::make_tuple(256u, 1, 2));
-  EXPECT_EQ(panel->rows().Row(1).sOut, "Out 0003");
   EXPECT_TRUE(ShowsGreen(1, "Inpt0003"));
-  EXPECT_EQ(st().iReturnSources, (std::vector<int16_t>{1, 2}));
   EXPECT_EQ(events.Seen("log: "), std::vector<std::string>{});
   EXPECT_EQ(events.Seen("conn"),
             (std::vector<std::string>{"connecting 127.0.0.1:" + std::to_string(sim->Port()),
@@ -76,7 +74,6 @@ TEST_F(Loopback, outputTakenOffIsReturnedAtOnceOrAfterTheWaitAndAcrossADrop) {
               std::make_tuple(c.output, c.output, 4));
     EXPECT_TRUE(ShowsGreen(c.output - 1, "Inpt000" + std::to_string(c.output + 1)));
     EXPECT_EQ(Returns().size(), 1u);
-    EXPECT_EQ(st().iPendingReturns, 0);
     EXPECT_EQ(events.Seen("return"), c.returnEvents);
 
     if (c.waitMs > 0) {

@@ -18,24 +18,14 @@ std::string B(std::string_view hex) {
   return bytes;
 }
 
-TEST(SimMessages, buildsEachMessageByteForByte) {
-  // Output 7 carries input 2 and a tagged entry for output 130; output 8 is Off with status 3.
-  const std::vector<OutputRouting> tagged = {{{{2, false}, {130, true}}, 0}, {{}, 3}};
-  const std::pair<std::string, const char*> cases[] = {
-      {BuildCrosspointMap(4, {{{{299, false}}, 0}}),
-       "F6 00 01 00 04 00 01 00 00 2B 02 00 00 33 FF"},
-      {BuildCrosspointMap(4, {{{{300, false}}, 0}}),
-       "F6 00 01 00 04 00 01 00 00 2C 02 00 00 34 FF"},
-      {BuildCrosspointMap(4, {{}}), "F6 00 01 00 04 00 00 00 00 05 FF"},
-      {BuildCrosspointMap(7, tagged),
-       "F6 40 02 00 07 00 02 00 00 00 02 00 00 00 0A 02 01 00 00 00 00 03 5D FF"},
-      // Names padded or cut to the width, bytes above 7F masked: (W + 2) * N + 9 bytes.
-      {BuildNameTable(kInputNames, 8, {"Mic\3511", "Studio B2"}),  // \351: E9
-       "FC 0A 08 02 00 00 00 4D 69 63 3F 31 20 20 20 00 00 53 74 75 64 69 6F 20 42 01 00 58 FF"},
-      {BuildTypeRequest(), "81 64 00 64 FF"},
-      {BuildSwitcherType(133), "E5 01 00 00 05 01 00 00 07 FF"},
-      {BuildSwitcherType(16383), "E5 01 00 00 7F 7F 00 00 7F FF"}};
-  for (const auto& [built, hex] : cases) EXPECT_EQ(Hex(built), hex);
+// The maps, the type request and the switcher type are read back by the
+// panel's own decoders in the link and engine tests; the entry numbers and
+// the masked bytes of a name table are not.
+TEST(SimMessages, nameTablePadsOrCutsToTheWidthAndMasksBytesAbove7F) {
+  // (W + 2) * N + 9 bytes; \351 is E9.
+  EXPECT_EQ(
+      Hex(BuildNameTable(kInputNames, 8, {"Mic\3511", "Studio B2"})),
+      "FC 0A 08 02 00 00 00 4D 69 63 3F 31 20 20 20 00 00 53 74 75 64 69 6F 20 42 01 00 58 FF");
 }
 
 TEST(SimMessages, parsesThePanelsChangesAndInfoRequestsAndRefusesBadFrames) {

@@ -51,8 +51,8 @@ TEST(SwitcherSim, answersPollInfoRequestAndChangeAndReportsEditsToTheLatestClien
   panel.socket.write(Bytes({0xF5}));
   EXPECT_EQ(panel.Take(1), Bytes({0xF4}));
 
-  // The tables and the map (their bytes are pinned down by the builder
-  // tests): output names, then input names, then the whole map.
+  // The tables and the map (their bytes are read back by the panel in the
+  // link and engine tests): output names, then input names, then the map.
   panel.socket.write(Bytes({0xF2, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0xFF}));
   EXPECT_EQ(panel.Take(29).left(2), Bytes({0xFC, 20}));
   EXPECT_EQ(panel.Take(29).left(2), Bytes({0xFC, 10}));
@@ -69,9 +69,20 @@ TEST(SwitcherSim, answersPollInfoRequestAndChangeAndReportsEditsToTheLatestClien
   EXPECT_EQ(sim->BadFrames(), 0);
 
   // An edit goes out as a one-output map; one the model refuses, nowhere.
+  const QByteArray off = Bytes({0xF6, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0xFF});
   ASSERT_TRUE(sim->TakeOff(1));
-  EXPECT_EQ(panel.Take(11), Bytes({0xF6, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0xFF}));
+  EXPECT_EQ(panel.Take(11), off);
   EXPECT_FALSE(sim->Route(2, 0));  // no output 2
+
+  // A switcher that refuses the change reports the output as it stands; one
+  // that loses it says nothing (the poll answer comes next).
+  sim->SetRouting(SwitcherSim::Routing::Refuse);
+  panel.socket.write(change);
+  EXPECT_EQ(panel.Take(11), off);
+  sim->SetRouting(SwitcherSim::Routing::Ignore);
+  panel.socket.write(change + Bytes({0xF5}));
+  EXPECT_EQ(panel.Take(1), Bytes({0xF4}));
+  EXPECT_TRUE(sim->Model().Output(1).entries.empty());
 
   Panel second(sim->Port());
   ASSERT_TRUE(second.In(QAbstractSocket::ConnectedState));
