@@ -1,7 +1,5 @@
 // Refreshes every status row from the crosspoint map.
 
-#include <algorithm>
-
 #include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
@@ -47,10 +45,9 @@ void UpdateDisplays(Panel& p) {
       }
       // An output the map does not hold yet (its names have not come) is
       // shown once they have.
-      if (o < 0 ||
-          static_cast<std::size_t>(o) >= std::min(st.udtXptMap.size(), st.sOutputNames.size()))
-        continue;
-      const XptRecord& r = At(st.udtXptMap, o);
+      const XptRecord* entry = MapEntry(st, o);
+      if (!entry || static_cast<std::size_t>(o) >= st.sOutputNames.size()) continue;
+      const XptRecord& r = *entry;
       p.rows.SetOutCaption(i, At(st.sOutputNames, o));
       if (r.bySrcCount != 0) p.rows.SetCountdown(i, {});
       if (r.iTagCount != 0) {

@@ -46,10 +46,11 @@ class Headless : public ::testing::Test {
   // A simulated switcher that leaves the polling to the program, and a
   // configuration watching its first `watched` outputs.
   void StartSim(int outputs, int watched, int waitMs, int nameWidth = 8) {
-    sim::SwitcherSim::Options options;
-    options.port = 0, options.inputs = options.outputs = outputs, options.nameWidth = nameWidth;
-    options.pollIntervalMs = 0;
-    sim = std::make_unique<sim::SwitcherSim>(options);
+    sim = std::make_unique<sim::SwitcherSim>(sim::SwitcherSim::Options{.port = 0,
+                                                                       .inputs = outputs,
+                                                                       .outputs = outputs,
+                                                                       .nameWidth = nameWidth,
+                                                                       .pollIntervalMs = 0});
     ASSERT_TRUE(sim->Listen()) << sim->ListenError().toStdString();
     WriteIni("IP Address=127.0.0.1\r\nIP Port=" + std::to_string(sim->Port()), watched, 100,
              waitMs);
