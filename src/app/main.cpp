@@ -33,6 +33,13 @@ void PrintUsage(std::ostream& out) {
          "                 that folder is not writable.\n";
 }
 
+// A command line that cannot be run: says why, shows the usage, exit code 2.
+int Refuse(const std::string& why) {
+  std::cerr << why << "\n";
+  PrintUsage(std::cerr);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -43,18 +50,20 @@ int main(int argc, char* argv[]) {
   bool headless = false, check = false;
   std::optional<std::string> folder, file;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0 && !check) {
-      headless = true;
-    } else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) {
+    const std::string arg = argv[i];
+    if (arg == "--folder") {
+      if (i + 1 == argc) return Refuse("--folder needs a directory");
       folder = argv[++i];
-    } else if (std::strcmp(argv[i], "--check-config") == 0 && !check && !headless) {
+    } else if ((arg == "--headless" && check) || (arg == "--check-config" && headless)) {
+      return Refuse("--check-config and --headless cannot be combined");
+    } else if (arg == "--headless") {
+      headless = true;
+    } else if (arg == "--check-config" && !check) {
       check = true;
       // The file is optional; a following option is not taken for it.
       if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) file = argv[++i];
     } else {
-      std::cerr << "unknown option: " << argv[i] << "\n";
-      PrintUsage(std::cerr);
-      return 2;
+      return Refuse("unknown option: " + arg);
     }
   }
   if (check) {

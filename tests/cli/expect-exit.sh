@@ -1,7 +1,7 @@
 #!/bin/sh
 # expect-exit.sh CODE [--says REGEX] COMMAND...: passes when COMMAND exits
 # with exactly CODE (a crash or any other code fails) and, with --says,
-# prints a line matching REGEX (grep -E) on standard output.
+# prints a line matching REGEX (grep -E) on standard output or error.
 expected=$1
 shift
 says=""
@@ -9,7 +9,7 @@ if [ "$1" = "--says" ]; then
   says=$2
   shift 2
 fi
-out="$("$@")"
+out="$("$@" 2>&1)"
 rc=$?
 printf '%s\n' "$out"
 [ "$rc" -eq "$expected" ] || { echo "exit code $rc, expected $expected" >&2; exit 1; }
