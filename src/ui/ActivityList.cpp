@@ -6,7 +6,9 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QHelpEvent>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 
 #include "ui/Bytes.h"
@@ -86,6 +88,20 @@ void ActivityList::keyPressEvent(QKeyEvent* event) {
 void ActivityList::contextMenuEvent(QContextMenuEvent* event) {
   menu_->findChild<QAction*>("mnuActivityCopy")->setEnabled(!selectedItems().isEmpty());
   menu_->popup(event->globalPos());
+}
+
+// The items carry no tool tip of their own (a burst would set thousands);
+// the line under the pointer is shown when asked for.
+bool ActivityList::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QListWidget::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QListWidgetItem* line = itemAt(help->pos());
+  if (line) {
+    QToolTip::showText(help->globalPos(), line->text(), viewport(), visualItemRect(line));
+  } else {
+    QToolTip::hideText();
+  }
+  return true;
 }
 
 }  // namespace vyr

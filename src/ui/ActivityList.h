@@ -4,6 +4,8 @@
 // bursts of thousands when a salvo goes Off; they are queued and shown in
 // one batch a little later, so the list costs one update per batch, not one
 // per line. Selected lines are copied with Ctrl+C or the context menu's Copy.
+// A line wider than the list is cut with an ellipsis; hovering over it shows
+// it whole.
 
 #include <QListWidget>
 #include <QTimer>
@@ -35,6 +37,7 @@ class ActivityList final : public QListWidget, public ActivityListener {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   QMenu* menu_;  // the context menu: Copy, Select All

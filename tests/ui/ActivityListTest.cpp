@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QTest>
+#include <QToolTip>
 
 #include "UiFixture.h"
 #include "ui/ActivityList.h"
@@ -57,6 +58,15 @@ TEST_F(ActivityListTest, viewActivityTogglesItCopyTakesTheSelectionAndTheLast100
   copy->trigger();
   menu->hide();
   EXPECT_EQ(QApplication::clipboard()->text(), both);
+
+  // A line wider than the list is shown whole when the pointer rests on it.
+  const std::string wide = "return not confirmed, sent again: " + std::string(200, 'x');
+  List()->ActivityLine({2011, 3, 1, 9, 5, 7, 250}, wide);
+  List()->Flush();
+  const QPoint on = List()->visualItemRect(List()->item(3)).center();
+  QHelpEvent hover(QEvent::ToolTip, on, List()->viewport()->mapToGlobal(on));
+  QApplication::sendEvent(List()->viewport(), &hover);
+  EXPECT_EQ(QToolTip::text(), "09:05:07.250  " + QString::fromStdString(wide));
 
   // A burst past the limit: the newest 1,000 stay, the oldest first.
   Say(3, 697);
