@@ -4,9 +4,9 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QHelpEvent>
 #include <QScrollBar>
 #include <QToolTip>
 #include <algorithm>
