@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <algorithm>
 
@@ -20,6 +21,18 @@ namespace {
 // Lines shown when the window first opens.
 constexpr int kLinesShown = 8;
 
+// Asks for no width of its own, so every line is as wide as the list and one
+// that is wider ends in an ellipsis. With uniform item sizes the view would
+// otherwise take the width of whichever line it measured, and longer lines
+// would be cut without a mark or scrolled to, depending on that one line.
+class ListWidthDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {1, QStyledItemDelegate::sizeHint(option, index).height()};
+  }
+};
+
 }  // namespace
 
 ActivityList::ActivityList(QWidget* parent) : QListWidget(parent) {
@@ -27,6 +40,8 @@ ActivityList::ActivityList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setUniformItemSizes(true);  // no per-line measuring: a full list scrolls cheaply
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  setItemDelegate(new ListWidthDelegate(this));
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
   batch_.setSingleShot(true);
   batch_.setInterval(kBatchMs);

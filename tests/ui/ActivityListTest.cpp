@@ -59,10 +59,14 @@ TEST_F(ActivityListTest, viewActivityTogglesItCopyTakesTheSelectionAndTheLast100
   menu->hide();
   EXPECT_EQ(QApplication::clipboard()->text(), both);
 
-  // A line wider than the list is shown whole when the pointer rests on it.
+  // A line wider than the list ends at its edge, whatever line came last, and
+  // is shown whole when the pointer rests on it.
   const std::string wide = "return not confirmed, sent again: " + std::string(200, 'x');
   List()->ActivityLine({2011, 3, 1, 9, 5, 7, 250}, wide);
   List()->Flush();
+  QApplication::processEvents();
+  const int edge = List()->viewport()->width();
+  EXPECT_EQ(List()->visualItemRect(List()->item(3)).width(), edge);
   const QPoint on = List()->visualItemRect(List()->item(3)).center();
   QHelpEvent hover(QEvent::ToolTip, on, List()->viewport()->mapToGlobal(on));
   QApplication::sendEvent(List()->viewport(), &hover);
