@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/Checked.h"
 #include "engine/ReturnEngine.h"
 #include "engine/StatusRows.h"
 #include "link/Wire.h"
@@ -22,10 +23,11 @@ const char* StateWord(int32_t colour) {
 
 std::string Named(const std::vector<std::string>& names, int16_t channel) {
   const std::string number = std::to_string(channel + 1);
-  if (channel < 0 || static_cast<std::size_t>(channel) >= names.size()) return number;
+  const std::string* padded = Find(names, channel);
+  if (!padded) return number;
   // Switchers pad names to their width; the padding would only push the
   // number away.
-  std::string name = names[static_cast<std::size_t>(channel)];
+  std::string name = *padded;
   name.erase(name.find_last_not_of(' ') + 1);
   return name + " (" + number + ")";
 }
@@ -72,9 +74,8 @@ void Activity::Say(const DateTime& at, const std::string& text) {
 }
 
 std::string Activity::OutputName(int64_t output) const {
-  const auto& names = st_.sOutputNames;
-  if (output < 0 || static_cast<uint64_t>(output) >= names.size()) return "?";
-  return names[static_cast<std::size_t>(output)];
+  const std::string* name = Find(st_.sOutputNames, output);
+  return name ? *name : "?";
 }
 
 std::string Activity::Output(int16_t output) const { return Named(st_.sOutputNames, output); }

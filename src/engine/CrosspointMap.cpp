@@ -161,14 +161,11 @@ int16_t ReturnSourceOf(const AppState& st, int64_t slot) {
   return st.bReturnToSpecific ? st.iReturnSource : At(st.iReturnSources, slot);
 }
 
-const XptRecord* MapEntry(const AppState& st, int64_t output) {
-  if (output < 0 || static_cast<uint64_t>(output) >= st.udtXptMap.size()) return nullptr;
-  return &st.udtXptMap[static_cast<std::size_t>(output)];
-}
+const XptRecord* MapEntry(const AppState& st, int64_t output) { return Find(st.udtXptMap, output); }
 
 int16_t MMAssocOf(const AppState& st, int64_t source) {
-  if (source < 0 || static_cast<uint64_t>(source) >= st.iMMAssoc.size()) return kNone;
-  return st.iMMAssoc[static_cast<std::size_t>(source)];
+  const int16_t* program = Find(st.iMMAssoc, source);
+  return program ? *program : kNone;
 }
 
 void ProcessCrosspointMap(Panel& p, const std::string& message) {

@@ -15,8 +15,8 @@ namespace {
 
 std::string Numbered(const std::vector<std::string>& names, int16_t channel) {
   const std::string number = std::to_string(channel + 1);
-  if (channel < 0 || static_cast<std::size_t>(channel) >= names.size()) return number;
-  return names[static_cast<std::size_t>(channel)] + " (" + number + ")";
+  const std::string* name = Find(names, channel);
+  return name ? *name + " (" + number + ")" : number;
 }
 
 // Poll ticks a return may take to show on the output; at least one.

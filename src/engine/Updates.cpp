@@ -46,9 +46,10 @@ void UpdateDisplays(Panel& p) {
       // An output the map does not hold yet (its names have not come) is
       // shown once they have.
       const XptRecord* entry = MapEntry(st, o);
-      if (!entry || static_cast<std::size_t>(o) >= st.sOutputNames.size()) continue;
+      const std::string* outName = Find(st.sOutputNames, o);
+      if (!entry || !outName) continue;
       const XptRecord& r = *entry;
-      p.rows.SetOutCaption(i, At(st.sOutputNames, o));
+      p.rows.SetOutCaption(i, *outName);
       if (r.bySrcCount != 0) p.rows.SetCountdown(i, {});
       if (r.iTagCount != 0) {
         p.rows.SetSource(i, At(st.sOutputNames, r.TagSrc(0)), kColourBlack);
