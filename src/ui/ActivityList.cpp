@@ -21,15 +21,25 @@ namespace {
 // Lines shown when the window first opens.
 constexpr int kLinesShown = 8;
 
-// Asks for no width of its own, so every line is as wide as the list and one
-// that is wider ends in an ellipsis. With uniform item sizes the view would
-// otherwise take the width of whichever line it measured, and longer lines
-// would be cut without a mark or scrolled to, depending on that one line.
-class ListWidthDelegate final : public QStyledItemDelegate {
+// Draws each line as wide as the list, one that is wider ending in an
+// ellipsis, and shows the line under the pointer whole as its tool tip.
+class LineDelegate final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+  // No width of its own: with uniform item sizes the view would otherwise
+  // take the width of whichever line it measured, and longer lines would be
+  // cut without a mark or scrolled to, depending on that one line.
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     return {1, QStyledItemDelegate::sizeHint(option, index).height()};
+  }
+  // The items carry no tool tip of their own (a burst would set thousands).
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override {
+    if (event->type() != QEvent::ToolTip || !index.isValid()) {
+      return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    QToolTip::showText(event->globalPos(), index.data().toString(), view, option.rect);
+    return true;
   }
 };
 
@@ -40,8 +50,7 @@ ActivityList::ActivityList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setUniformItemSizes(true);  // no per-line measuring: a full list scrolls cheaply
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  setItemDelegate(new ListWidthDelegate(this));
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setItemDelegate(new LineDelegate(this));
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
   batch_.setSingleShot(true);
   batch_.setInterval(kBatchMs);
@@ -103,20 +112,6 @@ void ActivityList::keyPressEvent(QKeyEvent* event) {
 void ActivityList::contextMenuEvent(QContextMenuEvent* event) {
   menu_->findChild<QAction*>("mnuActivityCopy")->setEnabled(!selectedItems().isEmpty());
   menu_->popup(event->globalPos());
-}
-
-// The items carry no tool tip of their own (a burst would set thousands);
-// the line under the pointer is shown when asked for.
-bool ActivityList::viewportEvent(QEvent* event) {
-  if (event->type() != QEvent::ToolTip) return QListWidget::viewportEvent(event);
-  const auto* help = static_cast<QHelpEvent*>(event);
-  const QListWidgetItem* line = itemAt(help->pos());
-  if (line) {
-    QToolTip::showText(help->globalPos(), line->text(), viewport(), visualItemRect(line));
-  } else {
-    QToolTip::hideText();
-  }
-  return true;
 }
 
 }  // namespace vyr

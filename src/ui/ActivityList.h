@@ -37,7 +37,6 @@ class ActivityList final : public QListWidget, public ActivityListener {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
-  bool viewportEvent(QEvent* event) override;
 
  private:
   QMenu* menu_;  // the context menu: Copy, Select All
